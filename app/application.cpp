@@ -1,0 +1,37 @@
+#include "application.h"
+
+#include "runtime_error.h"
+
+#include <QMessageBox>
+
+#include <cstdlib>
+
+namespace rainfall {
+
+Application::Application(int& argc, char** argv) : QApplication(argc, argv)
+{
+    setApplicationName("average-rainfall");
+    setApplicationDisplayName("Average Rainfall");
+}
+
+bool Application::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& error) {
+        ReportFatalError(error);
+        exit(EXIT_FAILURE);
+        return true;
+    }
+}
+
+void ReportFatalError(const std::exception& error)
+{
+    QString text = QString::fromStdString(error.what());
+    if (const auto* runtime = dynamic_cast<const RuntimeError*>(&error))
+        text = QString("Run-time error: %1").arg(QString::fromStdString(runtime->what()));
+    QMessageBox::critical(nullptr, QApplication::applicationDisplayName(),
+                          text + "\n\nThe program will end.");
+}
+
+} // namespace rainfall

@@ -1,0 +1,28 @@
+#include "toolkit.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace rainfall {
+
+void QtToolkit::MsgBox(QWidget* parent, const QString& prompt, int style, const QString& title)
+{
+    const QMessageBox::Icon icon =
+        (style & Critical) == Critical ? QMessageBox::Critical : QMessageBox::NoIcon;
+    const QString caption = title.isEmpty() ? QApplication::applicationDisplayName() : title;
+    QMessageBox box(icon, caption, prompt, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+void QtToolkit::Beep()
+{
+    QApplication::beep();
+}
+
+Toolkit& DefaultToolkit()
+{
+    static QtToolkit toolkit;
+    return toolkit;
+}
+
+} // namespace rainfall
