@@ -19,6 +19,11 @@ void QtToolkit::Beep()
     QApplication::beep();
 }
 
+void QtToolkit::End()
+{
+    QApplication::exit(0);
+}
+
 Toolkit& DefaultToolkit()
 {
     static QtToolkit toolkit;

@@ -7,8 +7,8 @@ class QWidget;
 namespace rainfall {
 
 // What the windows need from the window toolkit beyond their own widgets: the
-// modal message box and the standard beep. Behind an interface so that tests
-// can hear a beep.
+// modal message box, the standard beep and the end of the program. Behind an
+// interface so that tests can hear a beep and see the program end.
 class Toolkit {
 public:
     // Message box styles the program uses.
@@ -21,6 +21,8 @@ public:
     virtual void MsgBox(QWidget* parent, const QString& prompt, int style,
                         const QString& title = {}) = 0;
     virtual void Beep() = 0;
+    // Ends the program at once: the event loop stops and nothing is saved.
+    virtual void End() = 0;
 };
 
 // The toolkit of the running program: QMessageBox and QApplication::beep.
@@ -29,6 +31,7 @@ public:
     void MsgBox(QWidget* parent, const QString& prompt, int style,
                 const QString& title = {}) override;
     void Beep() override;
+    void End() override;
 };
 
 // The toolkit every window uses unless it is given another.

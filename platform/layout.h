@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QRect>
+#include <QString>
+
+namespace rainfall {
+
+// The windows are laid out in twips: 1440 to the inch, 15 to a pixel at 96 dpi.
+constexpr int Pixels(int twips)
+{
+    return twips / 15;
+}
+
+// A rectangle given in twips, as pixels.
+QRect TwipsRect(int left, int top, int width, int height);
+
+// The font of a classic Windows face, mapped to the face Debian ships for it:
+// "MS Sans Serif", "Arial" and "System" to Liberation Sans, "Times New Roman"
+// to Liberation Serif, "Arial Narrow" to Liberation Sans Narrow.
+QFont PlatformFont(const QString& face, qreal points, bool bold, bool italic = false);
+
+// A Windows system colour by its index, taken from the application's palette:
+// 2 active title bar, 5 window background, 6 window frame, 7 menu text,
+// 8 window text, 13 highlight, 14 highlight text, 18 button text.
+QColor SystemColour(int index);
+
+} // namespace rainfall
