@@ -1,11 +1,191 @@
 #include "w.h"
 
+#include "command_button.h"
+#include "evaluation.h"
+#include "number_text.h"
+#include "runtime_error.h"
+#include "single.h"
+#include "typed_key.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+
+#include <algorithm>
+
 namespace rainfall {
+
+namespace {
+
+// What Accept leaves in both entry fields after it has taken a pair.
+const QString BlankMarker = " ";
+
+constexpr std::int16_t Enter = 13;
+
+// The characters of a plain decimal number, and Backspace to correct it.
+bool IsNumberKey(std::int16_t KeyAscii)
+{
+    return (KeyAscii >= '0' && KeyAscii <= '9') || KeyAscii == '-' || KeyAscii == '.' ||
+           KeyAscii == 8;
+}
+
+// A field that is empty or holds only blanks, BlankMarker among them, has no
+// value entered. The blanks are the ones ParseValue skips.
+bool HasNoValue(const QString& text)
+{
+    return std::all_of(text.begin(), text.end(),
+                       [](QChar c) { return c == ' ' || c == '\t' || c == '\n'; });
+}
+
+// The entry text as the single-precision value the sums take in.
+float EntryValue(const QString& text, const std::string& what)
+{
+    try {
+        return ToSingle(ParseValue(text.toStdString()));
+    } catch (const RuntimeError&) {
+        throw RuntimeError(RuntimeError::Kind::Overflow,
+                           "the " + what + " is too large for the program to hold");
+    }
+}
+
+QString Text(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+} // namespace
 
 W::W(Toolkit& toolkit, QWidget* parent) : QWidget(parent), toolkit_(toolkit)
 {
-    setObjectName("W");
-    setWindowTitle("Average Rainfall by Dadazezez Azuveze Duvuvi");
+    SetUpWindow();
+    AddResultsColumn();
+    AddEntryColumn();
+    AddButtonBand();
+    AddBanners();
+    SetTabOrder();
+    ConnectCommands();
+    txtInput1->installEventFilter(this);
+    txtinput2->installEventFilter(this);
+    txtInput1->setFocus();
+}
+
+void W::cmdAccept_Click()
+{
+    txtInput1->setFocus();
+    if (HasNoValue(txtInput1->text())) {
+        toolkit_.MsgBox(this, " Please Enter the Precipitation Value", Toolkit::Critical,
+                        " No Value Entered");
+        return;
+    }
+    txtinput2->setFocus();
+    if (HasNoValue(txtinput2->text())) {
+        toolkit_.MsgBox(this, " Please Enter value of Area ", Toolkit::Critical,
+                        "No Value Entered");
+        return;
+    }
+    if (!TakePair())
+        return;
+    lblNumber->setText(Text(StrText(sums_.ValueCount)));
+    txtInput1->setFocus();
+    txtInput1->setText(BlankMarker);
+    txtinput2->setText(BlankMarker);
+}
+
+// Adds the entered pair to the sums. A pair that cannot be held is refused
+// whole: the sums stay as they were, the texts stay for correction and the
+// focus goes back to the precipitation.
+bool W::TakePair()
+{
+    try {
+        const float P = EntryValue(txtInput1->text(), "precipitation value");
+        const float A = EntryValue(txtinput2->text(), "area");
+        AddPair(sums_, P, A);
+        return true;
+    } catch (const RuntimeError& error) {
+        txtInput1->setFocus();
+        toolkit_.MsgBox(this, " The pair cannot be accepted: " + Text(error.detail()),
+                        Toolkit::Critical, "Pair Not Accepted");
+        return false;
+    }
+}
+
+void W::cmdCompute_Click()
+{
+    txtInput1->setFocus();
+    if (sums_.ValueCount < 2) {
+        toolkit_.Beep();
+        return;
+    }
+    const Statistics results = Evaluate(sums_);
+    lblMean->setText(Text(StrText(results.Mean)));
+    lblStdDev->setText(Text(StrText(results.StdDev)));
+    lblMean1->setText(results.WeightedMean ? Text(StrText(*results.WeightedMean)) : QString());
+    lblArea->setText(Text(StrText(results.SumOfAreas)));
+    if (!results.WeightedMean)
+        ReportMissingWeightedMean(results.SumOfAreas);
+}
+
+void W::ReportMissingWeightedMean(float SumOfAreas)
+{
+    const QString reason = SumOfAreas == 0 ? "the sum of areas is zero" : "it is out of range";
+    toolkit_.MsgBox(this, " The area-weighted mean cannot be formed because " + reason,
+                    Toolkit::Critical, "No Average Value");
+}
+
+void W::cmdNew_Click()
+{
+    txtInput1->setFocus();
+    lblNumber->setText("");
+    txtInput1->setText("");
+    txtinput2->setText("");
+    for (QLabel* result : {lblMean, lblStdDev, lblMean1, lblArea})
+        result->setText("");
+    ResetSums(sums_);
+}
+
+void W::CcmdExit_Click()
+{
+    toolkit_.End();
+}
+
+void W::txtInput1_KeyPress(std::int16_t& KeyAscii)
+{
+    if (IsNumberKey(KeyAscii))
+        return;
+    if (KeyAscii == Enter) {
+        txtinput2->setFocus();
+        return;
+    }
+    KeyAscii = 0;
+}
+
+void W::txtinput2_KeyPress(std::int16_t& KeyAscii)
+{
+    if (IsNumberKey(KeyAscii))
+        return;
+    if (KeyAscii == Enter) {
+        cmdAccept_Click();
+        return;
+    }
+    KeyAscii = 0;
+}
+
+// Hands every key that types a character in an entry field to that field's
+// filter; a character the filter discards never reaches the field.
+bool W::eventFilter(QObject* watched, QEvent* event)
+{
+    const bool entryField = watched == txtInput1 || watched == txtinput2;
+    if (!entryField || event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    const std::optional<std::int16_t> code = TypedKeyCode(*static_cast<QKeyEvent*>(event));
+    if (!code)
+        return false;
+    std::int16_t KeyAscii = *code;
+    if (watched == txtInput1)
+        txtInput1_KeyPress(KeyAscii);
+    else
+        txtinput2_KeyPress(KeyAscii);
+    return KeyAscii == 0;
 }
 
 } // namespace rainfall

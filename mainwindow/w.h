@@ -5,18 +5,68 @@
 
 #include <QWidget>
 
+#include <cstdint>
+
+class QLabel;
+class QLineEdit;
+
 namespace rainfall {
 
-// The main calculation window.
+class CommandButton;
+
+// The main calculation window. The user types a precipitation value and the
+// area of its gauge's Thiessen polygon, accepts the pair, repeats for every
+// gauge and asks for the results: the number of values, the arithmetic mean,
+// the standard deviation, the area-weighted (Thiessen) mean and the sum of the
+// areas. The window keeps only the running sums of the accepted pairs.
 class W : public QWidget {
     Q_OBJECT
 
 public:
     explicit W(Toolkit& toolkit = DefaultToolkit(), QWidget* parent = nullptr);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
 private:
+    // The commands of the four buttons (w.cpp).
+    void cmdAccept_Click();
+    void cmdCompute_Click();
+    void cmdNew_Click();
+    void CcmdExit_Click();
+
+    // The key filters of the entry fields: KeyAscii is the typed character's
+    // code; set to 0, the character is discarded before the field sees it.
+    void txtInput1_KeyPress(std::int16_t& KeyAscii);
+    void txtinput2_KeyPress(std::int16_t& KeyAscii);
+
+    bool TakePair();
+    void ReportMissingWeightedMean(float SumOfAreas);
+
+    // The controls, their places, fonts and colours (w_layout.cpp).
+    void SetUpWindow();
+    void AddResultsColumn();
+    void AddEntryColumn();
+    void AddButtonBand();
+    void AddBanners();
+    void SetTabOrder();
+    void ConnectCommands();
+
     Toolkit& toolkit_;
     RainfallSums sums_;
+
+    QLineEdit* txtInput1 = nullptr;
+    QLineEdit* txtinput2 = nullptr;
+    QLabel* lblNumber = nullptr;
+    QLabel* lblMean = nullptr;
+    QLabel* lblStdDev = nullptr;
+    QLabel* lblMean1 = nullptr;
+    QLabel* lblArea = nullptr;
+    CommandButton* cmdAccept = nullptr;
+    CommandButton* cmdCompute = nullptr;
+    CommandButton* cmdNew = nullptr;
+    CommandButton* CcmdExit = nullptr;
 };
 
 } // namespace rainfall

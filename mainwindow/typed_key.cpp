@@ -1,0 +1,34 @@
+#include "typed_key.h"
+
+#include <QKeyEvent>
+
+namespace rainfall {
+
+namespace {
+
+constexpr std::int16_t Enter = 13;
+constexpr std::int16_t Backspace = 8;
+constexpr std::int16_t QuestionMark = 63;
+
+} // namespace
+
+std::optional<std::int16_t> TypedKeyCode(const QKeyEvent& event)
+{
+    if (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return std::nullopt;
+    switch (event.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return Enter;
+    case Qt::Key_Backspace:
+        return Backspace;
+    }
+    const QString text = event.text();
+    if (text.isEmpty() || text.front().category() == QChar::Other_Control)
+        return std::nullopt;
+    if (text.size() > 1 || text.front().unicode() > 0xFF)
+        return QuestionMark;
+    return static_cast<std::int16_t>(text.front().unicode());
+}
+
+} // namespace rainfall
