@@ -10,11 +10,19 @@ constexpr std::int16_t Enter = 13;
 constexpr std::int16_t Backspace = 8;
 constexpr std::int16_t QuestionMark = 63;
 
+// Ctrl alone (Shift aside) makes a key an editing command; Ctrl with Alt is
+// AltGr on some keyboards, which types.
+bool IsControlKey(const QKeyEvent& event)
+{
+    const Qt::KeyboardModifiers held = event.modifiers() & ~Qt::KeypadModifier;
+    return held == Qt::ControlModifier || held == (Qt::ControlModifier | Qt::ShiftModifier);
+}
+
 } // namespace
 
 std::optional<std::int16_t> TypedKeyCode(const QKeyEvent& event)
 {
-    if (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+    if (IsControlKey(event))
         return std::nullopt;
     switch (event.key()) {
     case Qt::Key_Return:

@@ -14,7 +14,8 @@ private slots:
     void firstShowFocusesPrecipitation();
     void keyFilter_data();
     void keyFilter();
-    void lettersBeyondAsciiDropped();
+    void otherLettersDropped_data();
+    void otherLettersDropped();
     void enterInPrecipitationAddsNothing();
     void tabOrderCycle_data();
     void tabOrderCycle();
@@ -107,16 +108,33 @@ void TestWKeyboard::keyFilter()
     QCOMPARE(session.Label("lblNumber")->text(), "");
 }
 
-void TestWKeyboard::lettersBeyondAsciiDropped()
+// Letters that come with Alt or AltGr, or from beyond ASCII, go through the
+// filter like any other.
+void TestWKeyboard::otherLettersDropped_data()
 {
+    QTest::addColumn<QString>("letter");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+
+    const Qt::KeyboardModifiers altGr = Qt::ControlModifier | Qt::AltModifier;
+    QTest::newRow("Latin-1 letter") << "é" << Qt::KeyboardModifiers();
+    QTest::newRow("beyond 8 bits") << "€" << Qt::KeyboardModifiers();
+    QTest::newRow("beyond 16 bits") << "😀" << Qt::KeyboardModifiers();
+    QTest::newRow("Alt+B") << "b" << Qt::KeyboardModifiers(Qt::AltModifier);
+    QTest::newRow("AltGr+E") << "€" << altGr;
+    QTest::newRow("AltGr+Q") << "@" << altGr;
+}
+
+void TestWKeyboard::otherLettersDropped()
+{
+    QFETCH(QString, letter);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
     WindowSession session;
     QVERIFY(session.active);
     QLineEdit* entry = session.Field("txtInput1");
     session.Type("9");
-    for (const char* letter : {"é", "€", "😀"}) {
-        QTest::sendKeyEvent(QTest::Click, entry, Qt::Key_unknown, QString::fromUtf8(letter),
-                            Qt::NoModifier);
-    }
+
+    QTest::sendKeyEvent(QTest::Click, entry, Qt::Key_unknown, letter, modifiers);
+
     QCOMPARE(entry->text(), "9");
 }
 
