@@ -21,12 +21,13 @@ namespace {
 const QString BlankMarker = " ";
 
 constexpr std::int16_t Enter = 13;
+constexpr std::int16_t Backspace = 8;
 
 // The characters of a plain decimal number, and Backspace to correct it.
 bool IsNumberKey(std::int16_t KeyAscii)
 {
     return (KeyAscii >= '0' && KeyAscii <= '9') || KeyAscii == '-' || KeyAscii == '.' ||
-           KeyAscii == 8;
+           KeyAscii == Backspace;
 }
 
 // A field that is empty or holds only blanks, BlankMarker among them, has no

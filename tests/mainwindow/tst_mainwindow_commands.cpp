@@ -41,8 +41,6 @@ void TestWCommands::acceptByEnterThenCompute_data()
                                 << QStringList{" 2", " 3", " 1.414214", " 3.5", " 40"};
     QTest::newRow("three gauges") << std::vector<Pair>{{"10", "1"}, {"20", "1"}, {"30", "2"}}
                                   << QStringList{" 3", " 20", " 10", " 22.5", " 4"};
-    QTest::newRow("fractions") << std::vector<Pair>{{"1", "1"}, {"2", "1"}}
-                               << QStringList{" 2", " 1.5", " .7071068", " 1.5", " 2"};
     QTest::newRow("negative mean") << std::vector<Pair>{{"-1", "1"}, {"0", "1"}}
                                    << QStringList{" 2", "-.5", " .7071068", "-.5", " 2"};
     QTest::newRow("odd entries read by their leading number")
@@ -59,7 +57,7 @@ void TestWCommands::acceptByEnterThenCompute()
 
     for (std::size_t i = 0; i < pairs.size(); ++i) {
         session.Enter(pairs[i].P);
-        session.Press(Qt::Key_Return);
+        session.Press(Qt::Key_Enter); // the keypad's Enter acts as Return
         QCOMPARE(session.Focus(), "txtinput2");
         QCOMPARE(session.Label("lblNumber")->text(), i == 0 ? "" : QString(" %1").arg(i));
         session.Enter(pairs[i].A);

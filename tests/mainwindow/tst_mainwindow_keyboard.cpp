@@ -11,12 +11,10 @@ class TestWKeyboard : public QObject {
     Q_OBJECT
 
 private slots:
-    void firstShowFocusesPrecipitation();
     void keyFilter_data();
     void keyFilter();
     void otherLettersDropped_data();
     void otherLettersDropped();
-    void enterInPrecipitationAddsNothing();
     void tabOrderCycle_data();
     void tabOrderCycle();
     void altLetterClicksAtOnce_data();
@@ -27,14 +25,6 @@ private slots:
     void enterOrSpacePressesFocusedButton();
     void escapeChangesNothing();
 };
-
-void TestWKeyboard::firstShowFocusesPrecipitation()
-{
-    WindowSession session;
-    QVERIFY(session.active);
-    QCOMPARE(session.Focus(), "txtInput1");
-    QVERIFY(session.Field("txtInput1")->hasFocus());
-}
 
 void TestWKeyboard::keyFilter_data()
 {
@@ -136,19 +126,6 @@ void TestWKeyboard::otherLettersDropped()
     QTest::sendKeyEvent(QTest::Click, entry, Qt::Key_unknown, letter, modifiers);
 
     QCOMPARE(entry->text(), "9");
-}
-
-void TestWKeyboard::enterInPrecipitationAddsNothing()
-{
-    WindowSession session;
-    QVERIFY(session.active);
-    session.Type("12.5");
-    session.Press(Qt::Key_Enter); // the keypad's Enter
-
-    QCOMPARE(session.Focus(), "txtinput2");
-    QCOMPARE(session.Field("txtInput1")->text(), "12.5");
-    QCOMPARE(session.Label("lblNumber")->text(), "");
-    QVERIFY(session.closer.boxes.empty());
 }
 
 void TestWKeyboard::tabOrderCycle_data()
