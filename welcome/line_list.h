@@ -1,5 +1,7 @@
 #pragma once
 
+#include "runtime_library.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -9,9 +11,10 @@
 namespace rainfall {
 
 // An ordered collection of texts, read by 1-based position, that a whole text
-// file is appended to at once. The file's bytes are kept in one buffer and
-// each line is only an offset into it, so a file of any size costs its own
-// size plus one offset a line, and no allocation per line.
+// file is appended to at once. The file's bytes are kept as they were read (or
+// mapped), in one piece, and each line is only an offset into them, so a file
+// of any size costs its own size plus one offset a line, and no allocation per
+// line.
 class LineList {
 public:
     // The number of entries.
@@ -27,10 +30,10 @@ public:
     // line. The last line needs no terminator, and a terminator at the very
     // end adds no empty entry. More than 2^31 - 1 entries is an Overflow
     // RuntimeError and appends nothing.
-    void AppendLines(std::string text);
+    void AppendLines(FileText text);
 
 private:
-    std::string text_;                // every appended text, back to back
+    FileText text_;                   // every appended text, back to back
     std::vector<std::size_t> starts_; // where each entry begins in text_
 };
 

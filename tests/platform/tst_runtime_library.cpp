@@ -109,6 +109,10 @@ void TestRunTimeLibrary::readWholeFileKeepsEveryByte_data()
     QByteArray large(3 * 65536 + 17, 'r');
     large[70000] = '\r';
     QTest::newRow("larger than one read") << large;
+    QByteArray mapped(SystemRunTimeLibrary::MapFrom + 1, 'm');
+    mapped[0] = '\r';
+    mapped[mapped.size() - 1] = '\n';
+    QTest::newRow("large enough to be mapped") << mapped;
 }
 
 void TestRunTimeLibrary::readWholeFileKeepsEveryByte()
@@ -118,15 +122,17 @@ void TestRunTimeLibrary::readWholeFileKeepsEveryByte()
     const QString path = QDir(root.path()).filePath("file.txt");
     WriteFile(path, bytes);
 
-    const std::string text = SystemRunTimeLibrary().ReadWholeFile(Path(path));
+    FileText read = SystemRunTimeLibrary().ReadWholeFile(Path(path));
+    const FileText kept = std::move(read); // the bytes move with the object
+    const std::string_view text = kept.view();
     QCOMPARE(QByteArray(text.data(), static_cast<qsizetype>(text.size())), bytes);
 }
 
 // Files of /proc report a size of 0 and still have content.
 void TestRunTimeLibrary::readWholeFileReadsFilesWithoutASize()
 {
-    const std::string status = SystemRunTimeLibrary().ReadWholeFile("/proc/self/status");
-    QVERIFY(status.find("Pid:") != std::string::npos);
+    const FileText status = SystemRunTimeLibrary().ReadWholeFile("/proc/self/status");
+    QVERIFY(status.view().find("Pid:") != std::string_view::npos);
 }
 
 void TestRunTimeLibrary::readWholeFileFailure_data()

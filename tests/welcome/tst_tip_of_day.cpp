@@ -62,6 +62,7 @@ private slots:
     void randomPosition_data();
     void randomPosition();
     void secondLoadAppendsASecondCopy();
+    void largeTipFile();
     void positionOutsideTheListIsAnError_data();
     void positionOutsideTheListIsAnError();
     void textsShownInsteadOfATip();
@@ -228,6 +229,28 @@ void TestTipOfDay::secondLoadAppendsASecondCopy()
     QCOMPARE(t.tips.TipIndex(), 4);
 }
 
+// A file this large is mapped rather than read; its lines must come out the same.
+void TestTipOfDay::largeTipFile()
+{
+    QByteArray file;
+    int lines = 0;
+    while (file.size() <= qsizetype(SystemRunTimeLibrary::MapFrom)) {
+        ++lines;
+        file += "Tip number " + QByteArray::number(lines) + (lines % 2 ? "\r\n" : "\r");
+    }
+    file += "Last tip without a terminator";
+    QTemporaryDir dir;
+    TipsUnderTest t;
+    t.runtime.draws = {LargestBelowOne};
+
+    QCOMPARE(t.tips.LoadTips(Path(WriteTipFile(dir, file))), FlagTrue);
+
+    QCOMPARE(t.tips.TipLines().Count(), lines + 1);
+    QCOMPARE(t.tips.TipLines().Item(1), "Tip number 1");
+    QCOMPARE(t.tips.TipLines().Item(lines), "Tip number " + std::to_string(lines));
+    QCOMPARE(t.shown.back(), "Last tip without a terminator");
+}
+
 void TestTipOfDay::positionOutsideTheListIsAnError_data()
 {
     QTest::addColumn<int>("position");
@@ -240,7 +263,7 @@ void TestTipOfDay::positionOutsideTheListIsAnError()
 {
     QFETCH(int, position);
     LineList list;
-    list.AppendLines("a\r\nb");
+    list.AppendLines(FileText("a\r\nb"));
     try {
         list.Item(position);
         QFAIL("an entry was read");
