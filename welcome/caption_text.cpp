@@ -89,9 +89,14 @@ QString CaptionShownText(const QString& caption)
     return shown;
 }
 
+// A caption without ampersands or line breaks shows the same as plain text,
+// which spares the label a rich-text document of its own.
 void SetCaption(QLabel* label, const QString& caption)
 {
-    label->setText(CaptionRichText(caption));
+    const bool plain =
+        !caption.contains(u'&') && !caption.contains(u'\r') && !caption.contains(u'\n');
+    label->setTextFormat(plain ? Qt::PlainText : Qt::RichText);
+    label->setText(plain ? caption : CaptionRichText(caption));
     label->setAccessibleName(CaptionShownText(caption));
 }
 

@@ -18,8 +18,8 @@ QString CaptionRichText(const QString& caption);
 // The caption as a person reads it: no ampersand marks, "\n" between lines.
 QString CaptionShownText(const QString& caption);
 
-// Gives `label` the caption, as rich text, and names it for screen readers by
-// the text it shows.
+// Gives `label` the caption, as rich text where plain text would show it
+// otherwise, and names it for screen readers by the text it shows.
 void SetCaption(QLabel* label, const QString& caption);
 
 } // namespace rainfall

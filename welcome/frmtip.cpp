@@ -89,7 +89,6 @@ QLabel* AddLabel(QWidget* parent, const LabelLayout& layout)
     label->setObjectName(layout.name);
     label->setGeometry(TwipsRect(layout.left, layout.top, layout.width, layout.height));
     label->setFont(PlatformFont(layout.face, layout.points, layout.bold));
-    label->setTextFormat(Qt::RichText);
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     SetColour(label, QPalette::WindowText, QColor(layout.text));

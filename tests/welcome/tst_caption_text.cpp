@@ -2,6 +2,7 @@
 #include "caption_text.h"
 
 #include <QLabel>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -69,10 +70,14 @@ void TestCaptionText::shown()
     QLabel label;
     SetCaption(&label, caption);
     QTextDocument document;
-    document.setHtml(label.text());
+    if (label.textFormat() == Qt::PlainText)
+        document.setPlainText(label.text());
+    else
+        document.setHtml(label.text());
     QCOMPARE(document.toPlainText(), shown);
     QCOMPARE(label.accessibleName(), shown);
     QCOMPARE(CaptionShownText(caption), shown);
+    QCOMPARE(label.textFormat() == Qt::RichText, caption.contains(QRegularExpression("[&\r\n]")));
 
     QString foundUnderlined;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next())

@@ -90,11 +90,19 @@ QList<QWidget*> MainWindows()
     return found;
 }
 
-// What the label shows, as rich text turns into text on the screen.
+// The text as the label lays it out: plain, or rich text turned into text.
+void LoadDocument(QTextDocument& document, const QLabel* label)
+{
+    if (label->textFormat() == Qt::PlainText)
+        document.setPlainText(label->text());
+    else
+        document.setHtml(label->text());
+}
+
 QString ShownText(const QLabel* label)
 {
     QTextDocument document;
-    document.setHtml(label->text());
+    LoadDocument(document, label);
     return document.toPlainText();
 }
 
@@ -355,7 +363,7 @@ void TestFrmTip::tipLabel()
     QCOMPARE(label->accessibleName(), shown);
     QCOMPARE(label->accessibleDescription(), "Did you know...");
     QTextDocument document;
-    document.setHtml(label->text());
+    LoadDocument(document, label);
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
         for (auto fragment = block.begin(); !fragment.atEnd(); ++fragment) {
             const QTextFragment piece = fragment.fragment();
