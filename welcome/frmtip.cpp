@@ -208,11 +208,6 @@ std::int16_t frmTip::LoadTips(const std::string& sFile)
     return tips_.LoadTips(sFile);
 }
 
-void frmTip::DisplayCurrentTip()
-{
-    tips_.DisplayCurrentTip();
-}
-
 void frmTip::StartSysInfo()
 {
     rainfall::StartSysInfo(services_.registry, services_.launcher, services_.runtime,
@@ -220,12 +215,6 @@ void frmTip::StartSysInfo()
                                services_.toolkit.MsgBox(this, QString::fromLocal8Bit(prompt),
                                                         style);
                            });
-}
-
-std::int16_t frmTip::GetKeyValue(const RegKey& KeyRoot, const std::string& KeyName,
-                                 const std::string& SubKeyRef, std::string& KeyVal)
-{
-    return rainfall::GetKeyValue(services_.registry, KeyRoot, KeyName, SubKeyRef, KeyVal);
 }
 
 void frmTip::keyPressEvent(QKeyEvent* event)

@@ -36,13 +36,10 @@ public:
     // the window is first shown.
     explicit frmTip(const WelcomeServices& services = {}, QWidget* parent = nullptr);
 
+    // The window's tip machinery (TipOfDay) and launcher (sys_info.h), with
+    // this window's tip label and message box.
     std::int16_t LoadTips(const std::string& sFile);
-    void DisplayCurrentTip();
     void StartSysInfo();
-    std::int16_t GetKeyValue(const RegKey& KeyRoot, const std::string& KeyName,
-                             const std::string& SubKeyRef, std::string& KeyVal);
-
-    const TipOfDay& tips() const noexcept { return tips_; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
