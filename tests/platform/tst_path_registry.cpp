@@ -69,7 +69,6 @@ private slots:
     void toolPathFromPath();
     void otherKeysAndValuesAreMissing_data();
     void otherKeysAndValuesAreMissing();
-    void queryReportsTheSizeItNeeds();
 };
 
 void TestPathRegistry::toolPathFromPath_data()
@@ -162,30 +161,6 @@ void TestPathRegistry::otherKeysAndValuesAreMissing()
     const Answer answer =
         ReadToolPath(SystemRegistry(), key.toLatin1().constData(), value.toLatin1().constData());
     QCOMPARE(answer.status, status);
-}
-
-void TestPathRegistry::queryReportsTheSizeItNeeds()
-{
-    QTemporaryDir root;
-    const QString program = QDir(root.path()).filePath("hardinfo");
-    AddProgram(program);
-    const PathGuard guard;
-    qputenv("PATH", QFile::encodeName(root.path()));
-    const auto needed = static_cast<std::uint32_t>(QFile::encodeName(program).size() + 1);
-
-    Registry& registry = SystemRegistry();
-    RegKey key = 0;
-    QCOMPARE(registry.RegOpenKeyExA(RootLocalMachine, ToolKey, 0, KeyRead, &key), ErrorSuccess);
-    std::uint32_t size = 0;
-    QCOMPARE(registry.RegQueryValueExA(key, "PATH", nullptr, nullptr, nullptr, &size),
-             ErrorSuccess);
-    QCOMPARE(size, needed);
-    std::array<std::uint8_t, 4> small{};
-    size = small.size();
-    QCOMPARE(registry.RegQueryValueExA(key, "PATH", nullptr, nullptr, small.data(), &size),
-             ErrorMoreData);
-    QCOMPARE(size, needed);
-    QCOMPARE(registry.RegCloseKey(key), ErrorSuccess);
 }
 
 QTEST_GUILESS_MAIN(TestPathRegistry)

@@ -1,6 +1,5 @@
 // The run-time library adapter: the program's directory, the existence test of
-// an ordinary file, whole-file reading and the random draws.
-#include "runtime_error.h"
+// an ordinary file and whole-file reading.
 #include "runtime_library.h"
 
 #include <QCoreApplication>
@@ -8,10 +7,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <cmath>
-#include <thread>
-#include <unistd.h>
 
 using namespace rainfall;
 
@@ -36,16 +31,11 @@ class TestRunTimeLibrary : public QObject {
 
 private slots:
     void programDirectoryIsTheExecutablesNotTheWorkingDirectory();
-    void joinPathAddsTheSeparatorEvenAfterOne();
     void ordinaryFileExists_data();
     void ordinaryFileExists();
     void readWholeFileKeepsEveryByte_data();
     void readWholeFileKeepsEveryByte();
     void readWholeFileReadsFilesWithoutASize();
-    void readWholeFileFailure_data();
-    void readWholeFileFailure();
-    void drawsStayBelowOne();
-    void seedingFromTheClockChangesTheDraws();
 };
 
 void TestRunTimeLibrary::programDirectoryIsTheExecutablesNotTheWorkingDirectory()
@@ -56,14 +46,6 @@ void TestRunTimeLibrary::programDirectoryIsTheExecutablesNotTheWorkingDirectory(
     const std::string directory = SystemRunTimeLibrary().ProgramDirectory();
     QVERIFY(QDir::setCurrent(before));
     QCOMPARE(QString::fromStdString(directory), QCoreApplication::applicationDirPath());
-}
-
-void TestRunTimeLibrary::joinPathAddsTheSeparatorEvenAfterOne()
-{
-    const std::string separator(1, PathSeparator);
-    QCOMPARE(JoinPath("dir", "TIPOFDAY.TXT"), "dir" + separator + "TIPOFDAY.TXT");
-    QCOMPARE(JoinPath("dir" + separator, "TIPOFDAY.TXT"),
-             "dir" + separator + separator + "TIPOFDAY.TXT");
 }
 
 void TestRunTimeLibrary::ordinaryFileExists_data()
@@ -133,84 +115,6 @@ void TestRunTimeLibrary::readWholeFileReadsFilesWithoutASize()
 {
     const FileText status = SystemRunTimeLibrary().ReadWholeFile("/proc/self/status");
     QVERIFY(status.view().find("Pid:") != std::string_view::npos);
-}
-
-void TestRunTimeLibrary::readWholeFileFailure_data()
-{
-    QTest::addColumn<QString>("how");
-    QTest::addColumn<QString>("reason");
-
-    QTest::newRow("missing") << "missing"
-                             << "No such file or directory";
-    QTest::newRow("no read permission") << "no permission"
-                                        << "Permission denied";
-    QTest::newRow("read fails") << "read fails"
-                                << "Input/output error";
-}
-
-void TestRunTimeLibrary::readWholeFileFailure()
-{
-    QFETCH(QString, how);
-    QFETCH(QString, reason);
-
-    QTemporaryDir root;
-    const QString path = QDir(root.path()).filePath("file.txt");
-    if (how == "no permission") {
-        if (::geteuid() == 0)
-            QSKIP("running as root, which may read a file without read permission");
-        WriteFile(path, "a tip");
-        QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
-    } else if (how == "read fails") {
-        // Reading a process's memory at address 0 fails even for root.
-        QVERIFY(QFile::link("/proc/self/mem", path));
-    }
-
-    try {
-        SystemRunTimeLibrary().ReadWholeFile(Path(path));
-        QFAIL("the file was read");
-    } catch (const RuntimeError& error) {
-        QCOMPARE(error.kind(), RuntimeError::Kind::FileError);
-        QCOMPARE(QString::fromStdString(error.detail()), reason);
-    }
-}
-
-void TestRunTimeLibrary::drawsStayBelowOne()
-{
-    SystemRunTimeLibrary library;
-    library.SeedFromClock();
-    float lowest = 1;
-    float highest = 0;
-    for (int i = 0; i < 200000; ++i) {
-        const float r = library.NextRandom();
-        QVERIFY2(r >= 0 && r < 1, qPrintable(QString::number(double(r), 'g', 9)));
-        lowest = std::min(lowest, r);
-        highest = std::max(highest, r);
-    }
-    // The draws spread over the whole range, not only a part of it.
-    QVERIFY(lowest < 0.001f);
-    QVERIFY(highest > 0.999f);
-}
-
-void TestRunTimeLibrary::seedingFromTheClockChangesTheDraws()
-{
-    const auto firstDraws = [] {
-        SystemRunTimeLibrary library;
-        library.SeedFromClock();
-        std::vector<float> draws;
-        for (int i = 0; i < 4; ++i)
-            draws.push_back(library.NextRandom());
-        return draws;
-    };
-    const std::vector<float> unseeded = [] {
-        SystemRunTimeLibrary library;
-        return std::vector<float>{library.NextRandom(), library.NextRandom(), library.NextRandom(),
-                                  library.NextRandom()};
-    }();
-    const std::vector<float> first = firstDraws();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    const std::vector<float> second = firstDraws();
-    QVERIFY(first != second);
-    QVERIFY(first != unseeded);
 }
 
 QTEST_GUILESS_MAIN(TestRunTimeLibrary)

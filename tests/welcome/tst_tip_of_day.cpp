@@ -63,9 +63,7 @@ private slots:
     void randomPosition();
     void secondLoadAppendsASecondCopy();
     void largeTipFile();
-    void positionOutsideTheListIsAnError_data();
-    void positionOutsideTheListIsAnError();
-    void textsShownInsteadOfATip();
+    void notFoundTextIsComposedExactly();
 };
 
 void TestTipOfDay::linesOfTheTipFile_data()
@@ -251,35 +249,12 @@ void TestTipOfDay::largeTipFile()
     QCOMPARE(t.shown.back(), "Last tip without a terminator");
 }
 
-void TestTipOfDay::positionOutsideTheListIsAnError_data()
-{
-    QTest::addColumn<int>("position");
-    QTest::newRow("0") << 0;
-    QTest::newRow("-1") << -1;
-    QTest::newRow("count + 1") << 3;
-}
-
-void TestTipOfDay::positionOutsideTheListIsAnError()
-{
-    QFETCH(int, position);
-    LineList list;
-    list.AppendLines(FileText("a\r\nb"));
-    try {
-        list.Item(position);
-        QFAIL("an entry was read");
-    } catch (const RuntimeError& error) {
-        QCOMPARE(error.kind(), RuntimeError::Kind::InvalidArgument);
-    }
-}
-
-void TestTipOfDay::textsShownInsteadOfATip()
+void TestTipOfDay::notFoundTextIsComposedExactly()
 {
     QCOMPARE(TipFileNotFoundText(),
              "That the TIPOFDAY.TXT file was not found? \r\n\r\n"
              "Create a text file named TIPOFDAY.TXT using NotePad with 1 tip per line. "
              "Then place it in the same directory as the application. ");
-    QCOMPARE(TipFileUnreadableText("Permission denied"),
-             "The tip file \"TIPOFDAY.TXT\" could not be read: permission denied.");
 }
 
 QTEST_GUILESS_MAIN(TestTipOfDay)
