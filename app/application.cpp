@@ -1,6 +1,7 @@
 #include "application.h"
 
 #include "runtime_error.h"
+#include "toolkit.h"
 
 #include <QMessageBox>
 
@@ -10,8 +11,8 @@ namespace rainfall {
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv)
 {
+    // No display name: Qt would append it to every window title.
     setApplicationName("average-rainfall");
-    setApplicationDisplayName("Average Rainfall");
 }
 
 bool Application::notify(QObject* receiver, QEvent* event)
@@ -30,8 +31,7 @@ void ReportFatalError(const std::exception& error)
     QString text = QString::fromStdString(error.what());
     if (const auto* runtime = dynamic_cast<const RuntimeError*>(&error))
         text = QString("Run-time error: %1").arg(QString::fromStdString(runtime->what()));
-    QMessageBox::critical(nullptr, QApplication::applicationDisplayName(),
-                          text + "\n\nThe program will end.");
+    QMessageBox::critical(nullptr, ApplicationTitle, text + "\n\nThe program will end.");
 }
 
 } // namespace rainfall

@@ -38,8 +38,8 @@ QColor SystemColour(int index)
         return palette.color(QPalette::Active, QPalette::Highlight);
     case 5: // window background
         return palette.color(QPalette::Active, QPalette::Base);
-    case 6: // window frame
-        return palette.color(QPalette::Active, QPalette::Shadow);
+    case 6: // window frame: drawn in the colour of window text, black by default
+        return palette.color(QPalette::Active, QPalette::WindowText);
     case 7: // menu text
         return palette.color(QPalette::Active, QPalette::WindowText);
     case 8: // window text

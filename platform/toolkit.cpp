@@ -9,7 +9,7 @@ void QtToolkit::MsgBox(QWidget* parent, const QString& prompt, int style, const 
 {
     const QMessageBox::Icon icon =
         (style & Critical) == Critical ? QMessageBox::Critical : QMessageBox::NoIcon;
-    const QString caption = title.isEmpty() ? QApplication::applicationDisplayName() : title;
+    const QString caption = title.isEmpty() ? ApplicationTitle : title;
     QMessageBox box(icon, caption, prompt, QMessageBox::Ok, parent);
     box.exec();
 }

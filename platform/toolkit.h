@@ -6,6 +6,9 @@ class QWidget;
 
 namespace rainfall {
 
+// The title of a message box that has none of its own.
+inline const QString ApplicationTitle = QStringLiteral("Average Rainfall");
+
 // What the windows need from the window toolkit beyond their own widgets: the
 // modal message box, the standard beep and the end of the program. Behind an
 // interface so that tests can hear a beep and see the program end.
@@ -17,7 +20,7 @@ public:
     virtual ~Toolkit() = default;
 
     // Shows a modal message box and returns when it is closed. A box without a
-    // title carries the application's name.
+    // title carries ApplicationTitle.
     virtual void MsgBox(QWidget* parent, const QString& prompt, int style,
                         const QString& title = {}) = 0;
     virtual void Beep() = 0;
