@@ -116,51 +116,38 @@ CommandButton* AddButton(QWidget* window, const char* name, const QString& capti
     return button;
 }
 
-// A ruling line from one point to another, in twips; no colour means the
-// window text colour. Lines past the client area belong to the window all the
-// same and are simply never seen at its size.
-struct RulingLine {
-    const char* name;
-    QPoint from;
-    QPoint to;
-    std::optional<QColor> colour;
-    int width; // pixels, centred on the segment
-};
-
-const std::vector<RulingLine>& RulingLines()
+// The ruling lines, beneath the controls in the order they were laid. No
+// colour of their own means the window text colour.
+const std::vector<TwipsLine>& RulingLines()
 {
     const QColor red(255, 0, 0);
     const QColor blue(0, 0, 255);
-    static const std::vector<RulingLine> lines = {
-        {"Line4", {120, 0}, {8160, 0}, {}, 1},          // top edge
-        {"Line7", {8160, 0}, {9480, 0}, {}, 1},         // top edge, right end
-        {"Line1", {120, 0}, {120, 5400}, red, 10},      // left frame
-        {"Line14", {8160, 0}, {8160, 5520}, red, 10},   // right frame
-        {"Line17", {0, 5520}, {8160, 5520}, red, 15},   // bottom frame
-        {"Line22", {2040, 0}, {2040, 2880}, blue, 1},   // column rule
-        {"Line18", {3840, 0}, {3840, 2880}, blue, 1},   // column rule
-        {"Line16", {240, 2880}, {8280, 2880}, blue, 1}, // top of the button band
-        {"Line19", {120, 4080}, {8040, 4080}, blue, 1}, // bottom of the button band
-        {"Line23", {240, 2880}, {240, 4080}, {}, 1},    // band cell rules
-        {"Line24", {2040, 2880}, {2040, 4080}, {}, 1},
-        {"Line20", {3840, 2880}, {3840, 4080}, blue, 1},
-        {"Line21", {5880, 2880}, {5880, 4080}, blue, 1},
-        {"Line10", {0, 5400}, {0, 6720}, {}, 1}, // left edge below the frame
-        {"Line2", {120, 6720}, {8280, 6720}, {}, 1},
-        {"Line3", {8160, 6720}, {9480, 6720}, {}, 1},
-        {"Line5", {9480, 2400}, {9480, 4800}, {}, 1},
-        {"Line6", {9480, 4800}, {9480, 5400}, {}, 1},
-        {"Line8", {9480, 4320}, {9480, 3840}, {}, 1},
-        {"Line9", {9480, 5280}, {9480, 5520}, {}, 1},
-        {"Line12", {9480, 5520}, {9480, 6240}, {}, 1},
-        {"Line13", {9480, 6240}, {9480, 6720}, {}, 1},
+    const QColor windowText = SystemColour(8);
+    static const std::vector<TwipsLine> lines = {
+        {"Line4", {120, 0}, {8160, 0}, 1, windowText},       // top edge
+        {"Line7", {8160, 0}, {9480, 0}, 1, windowText},      // top edge, right end
+        {"Line1", {120, 0}, {120, 5400}, 10, red},           // left frame
+        {"Line14", {8160, 0}, {8160, 5520}, 10, red},        // right frame
+        {"Line17", {0, 5520}, {8160, 5520}, 15, red},        // bottom frame
+        {"Line22", {2040, 0}, {2040, 2880}, 1, blue},        // column rule
+        {"Line18", {3840, 0}, {3840, 2880}, 1, blue},        // column rule
+        {"Line16", {240, 2880}, {8280, 2880}, 1, blue},      // top of the button band
+        {"Line19", {120, 4080}, {8040, 4080}, 1, blue},      // bottom of the button band
+        {"Line23", {240, 2880}, {240, 4080}, 1, windowText}, // band cell rules
+        {"Line24", {2040, 2880}, {2040, 4080}, 1, windowText},
+        {"Line20", {3840, 2880}, {3840, 4080}, 1, blue},
+        {"Line21", {5880, 2880}, {5880, 4080}, 1, blue},
+        {"Line10", {0, 5400}, {0, 6720}, 1, windowText}, // left edge below the frame
+        {"Line2", {120, 6720}, {8280, 6720}, 1, windowText},
+        {"Line3", {8160, 6720}, {9480, 6720}, 1, windowText},
+        {"Line5", {9480, 2400}, {9480, 4800}, 1, windowText},
+        {"Line6", {9480, 4800}, {9480, 5400}, 1, windowText},
+        {"Line8", {9480, 4320}, {9480, 3840}, 1, windowText},
+        {"Line9", {9480, 5280}, {9480, 5520}, 1, windowText},
+        {"Line12", {9480, 5520}, {9480, 6240}, 1, windowText},
+        {"Line13", {9480, 6240}, {9480, 6720}, 1, windowText},
     };
     return lines;
-}
-
-QPoint PixelPoint(const QPoint& twips)
-{
-    return {Pixels(twips.x()), Pixels(twips.y())};
 }
 
 } // namespace
@@ -261,15 +248,10 @@ void W::ConnectCommands()
     connect(CcmdExit, &QPushButton::clicked, this, &W::CcmdExit_Click);
 }
 
-// The ruling lines lie beneath the controls, in the order they were laid.
 void W::paintEvent(QPaintEvent* /*event*/)
 {
     QPainter painter(this);
-    for (const RulingLine& line : RulingLines()) {
-        const QColor colour = line.colour.value_or(SystemColour(8));
-        painter.setPen(QPen(colour, line.width, Qt::SolidLine, Qt::RoundCap));
-        painter.drawLine(PixelPoint(line.from), PixelPoint(line.to));
-    }
+    DrawLines(painter, RulingLines());
 }
 
 } // namespace rainfall

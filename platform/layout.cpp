@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QHash>
+#include <QPainter>
 #include <QPalette>
 
 namespace rainfall {
@@ -50,6 +51,15 @@ QColor SystemColour(int index)
         return palette.color(QPalette::Active, QPalette::ButtonText);
     }
     throw RuntimeError(RuntimeError::Kind::InvalidArgument, "no such system colour");
+}
+
+void DrawLines(QPainter& painter, const std::vector<TwipsLine>& lines)
+{
+    const auto pixels = [](QPoint twips) { return QPoint(Pixels(twips.x()), Pixels(twips.y())); };
+    for (const TwipsLine& line : lines) {
+        painter.setPen(QPen(line.colour, line.width, Qt::SolidLine, Qt::RoundCap));
+        painter.drawLine(pixels(line.from), pixels(line.to));
+    }
 }
 
 } // namespace rainfall

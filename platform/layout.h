@@ -2,8 +2,13 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPoint>
 #include <QRect>
 #include <QString>
+
+#include <vector>
+
+class QPainter;
 
 namespace rainfall {
 
@@ -25,5 +30,20 @@ QFont PlatformFont(const QString& face, qreal points, bool bold, bool italic = f
 // 2 active title bar, 5 window background, 6 window frame, 7 menu text,
 // 8 window text, 13 highlight, 14 highlight text, 18 button text.
 QColor SystemColour(int index);
+
+// A straight solid line of a window's layout: its two end points in twips, a
+// width in pixels centred on the segment, and a colour. Lines that fall
+// outside their window belong to it all the same and are simply never seen.
+struct TwipsLine {
+    const char* name;
+    QPoint from;
+    QPoint to;
+    int width;
+    QColor colour;
+};
+
+// Draws the lines in order, wide ones with round ends as the classic drawing
+// pens have them.
+void DrawLines(QPainter& painter, const std::vector<TwipsLine>& lines);
 
 } // namespace rainfall

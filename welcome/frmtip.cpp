@@ -63,16 +63,22 @@ const LabelLayout Credits[] = {
 };
 
 // The frame of highlight-coloured lines on the left, right and bottom edges.
-const std::vector<TwipsLine> FrameLines = {
-    {0, 5040, 0, 0, HighlightColour, 5},       // Line2
-    {8760, 5040, 8760, 0, HighlightColour, 5}, // Line3
-    {0, 5040, 8760, 5040, HighlightColour, 5}, // Line1
-};
+const std::vector<TwipsLine>& FrameLines()
+{
+    const QColor highlight = SystemColour(HighlightColour);
+    static const std::vector<TwipsLine> lines = {
+        {"Line2", {0, 5040}, {0, 0}, 5, highlight},       // left edge
+        {"Line3", {8760, 5040}, {8760, 0}, 5, highlight}, // right edge
+        {"Line1", {0, 5040}, {8760, 5040}, 5, highlight}, // bottom edge
+    };
+    return lines;
+}
 
 // Line5 lies below the tip panel's inner area, so it is never seen.
-const std::vector<TwipsLine> TipPanelLines = {
-    {0, 2880, 2280, 2880, ActiveTitleBarColour, 3}, // Line5
-};
+std::vector<TwipsLine> TipPanelLines()
+{
+    return {{"Line5", {0, 2880}, {2280, 2880}, 3, SystemColour(ActiveTitleBarColour)}};
+}
 
 void SetColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour)
 {
@@ -139,7 +145,7 @@ void frmTip::LayOut()
     SetColour(this, QPalette::WindowText, QColor(Red));
     setFont(PlatformFont("System", 9.75, true, true));
 
-    auto* Picture1 = new PictureBox(TwipsRect(240, 1440, 3135, 2355), TipPanelLines, this);
+    auto* Picture1 = new PictureBox(TwipsRect(240, 1440, 3135, 2355), TipPanelLines(), this);
     Picture1->setObjectName("Picture1");
     Picture1->setFont(PlatformFont("MS Sans Serif", 8.25, false));
     SetColour(Picture1, QPalette::Window, SystemColour(5));
@@ -230,7 +236,7 @@ void frmTip::paintEvent(QPaintEvent* event)
 {
     QDialog::paintEvent(event);
     QPainter painter(this);
-    DrawLines(painter, FrameLines);
+    DrawLines(painter, FrameLines());
 }
 
 void frmTip::SetTipText(const std::string& text)

@@ -30,16 +30,6 @@ private:
 
 } // namespace
 
-void DrawLines(QPainter& painter, const std::vector<TwipsLine>& lines)
-{
-    for (const TwipsLine& line : lines) {
-        // Wide lines end in round caps, as the classic drawing pens do.
-        painter.setPen(
-            QPen(SystemColour(line.systemColour), line.width, Qt::SolidLine, Qt::RoundCap));
-        painter.drawLine(Pixels(line.x1), Pixels(line.y1), Pixels(line.x2), Pixels(line.y2));
-    }
-}
-
 PictureBox::PictureBox(const QRect& geometry, std::vector<TwipsLine> lines, QWidget* parent)
     : QFrame(parent)
 {
