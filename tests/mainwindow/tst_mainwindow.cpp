@@ -124,6 +124,7 @@ class TestW : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void acceptComputeNew_data();
     void acceptComputeNew();
     void fieldWithoutValue_data();
@@ -513,6 +514,20 @@ void TestW::layout()
         QCOMPARE(button->property("BackColor").value<QColor>(), colour);
         QCOMPARE(reader->text(QAccessible::Name), QString(caption).remove('&'));
     }
+}
+
+// Gives every palette role behind a system colour its own colour, so that a
+// control in the wrong system colour shows in the layout test.
+void TestW::initTestCase()
+{
+    QPalette palette = QApplication::palette();
+    int shade = 0;
+    for (auto role : {QPalette::Base, QPalette::Text, QPalette::WindowText, QPalette::Highlight,
+                      QPalette::HighlightedText, QPalette::ButtonText}) {
+        shade += 30;
+        palette.setColor(role, QColor(shade, 20, 220 - shade));
+    }
+    QApplication::setPalette(palette);
 }
 
 QTEST_MAIN(TestW)
