@@ -216,6 +216,7 @@ class TestWelcome : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void loadTips_data();
     void loadTips();
     void notFoundTextIsComposedExactly();
@@ -677,6 +678,19 @@ void TestWelcome::controls()
         QCOMPARE(panel->frameStyle(), QFrame::Box | QFrame::Plain);
         QCOMPARE(panel->lineWidth(), 1);
     }
+}
+
+// Gives every palette role behind a system colour its own colour, so that a
+// control in the wrong system colour shows in the layout test.
+void TestWelcome::initTestCase()
+{
+    QPalette palette = QApplication::palette();
+    int shade = 0;
+    for (auto role : {QPalette::Base, QPalette::Text, QPalette::WindowText, QPalette::Highlight}) {
+        shade += 40;
+        palette.setColor(role, QColor(shade, 20, 220 - shade));
+    }
+    QApplication::setPalette(palette);
 }
 
 QTEST_MAIN(TestWelcome)
