@@ -43,13 +43,6 @@ QFont BannerFont()
     return PlatformFont("Times New Roman", 12, true);
 }
 
-void SetColour(QWidget* control, QPalette::ColorRole role, const QColor& colour)
-{
-    QPalette palette = control->palette();
-    palette.setColor(role, colour);
-    control->setPalette(palette);
-}
-
 void Place(QWidget* control, const char* name, const QRect& place, int tabIndex)
 {
     control->setObjectName(name);

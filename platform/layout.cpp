@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QPainter>
 #include <QPalette>
+#include <QWidget>
 
 namespace rainfall {
 
@@ -51,6 +52,13 @@ QColor SystemColour(int index)
         return palette.color(QPalette::Active, QPalette::ButtonText);
     }
     throw RuntimeError(RuntimeError::Kind::InvalidArgument, "no such system colour");
+}
+
+void SetColour(QWidget* control, QPalette::ColorRole role, const QColor& colour)
+{
+    QPalette palette = control->palette();
+    palette.setColor(role, colour);
+    control->setPalette(palette);
 }
 
 void DrawLines(QPainter& painter, const std::vector<TwipsLine>& lines)

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPalette>
 #include <QPoint>
 #include <QRect>
 #include <QString>
@@ -9,6 +10,7 @@
 #include <vector>
 
 class QPainter;
+class QWidget;
 
 namespace rainfall {
 
@@ -30,6 +32,9 @@ QFont PlatformFont(const QString& face, qreal points, bool bold, bool italic = f
 // 2 active title bar, 5 window background, 6 window frame, 7 menu text,
 // 8 window text, 13 highlight, 14 highlight text, 18 button text.
 QColor SystemColour(int index);
+
+// Gives one colour role of a control's palette its own colour.
+void SetColour(QWidget* control, QPalette::ColorRole role, const QColor& colour);
 
 // A straight solid line of a window's layout: its two end points in twips, a
 // width in pixels centred on the segment, and a colour. Lines that fall

@@ -36,28 +36,6 @@ template <typename Take> void WalkCaption(const QString& caption, Take take)
     }
 }
 
-void AppendEscaped(QString& html, QStringView piece)
-{
-    for (const QChar c : piece) {
-        switch (c.unicode()) {
-        case u'<':
-            html += QLatin1String("&lt;");
-            break;
-        case u'>':
-            html += QLatin1String("&gt;");
-            break;
-        case u'&':
-            html += QLatin1String("&amp;");
-            break;
-        case u'"':
-            html += QLatin1String("&quot;");
-            break;
-        default:
-            html += c;
-        }
-    }
-}
-
 } // namespace
 
 QString CaptionRichText(const QString& caption)
@@ -70,7 +48,7 @@ QString CaptionRichText(const QString& caption)
         }
         if (underlined)
             html += QLatin1String("<u>");
-        AppendEscaped(html, piece);
+        html += piece.toString().toHtmlEscaped();
         if (underlined)
             html += QLatin1String("</u>");
     });

@@ -80,13 +80,6 @@ std::vector<TwipsLine> TipPanelLines()
     return {{"Line5", {0, 2880}, {2280, 2880}, 3, SystemColour(ActiveTitleBarColour)}};
 }
 
-void SetColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(role, colour);
-    widget->setPalette(palette);
-}
-
 // A caption label: transparent, no border, left-aligned, wrapping at word
 // boundaries and cut off at its box.
 QLabel* AddLabel(QWidget* parent, const LabelLayout& layout)
