@@ -1,7 +1,7 @@
-#include "evaluation.h"
+#include "stats/evaluation.h"
 
-#include "runtime_error.h"
-#include "single.h"
+#include "stats/runtime_error.h"
+#include "stats/single.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "rainfall_sums.h"
+#include "stats/rainfall_sums.h"
 
 #include <optional>
 

@@ -1,18 +1,14 @@
-#include "number_text.h"
+#include "stats/number_text.h"
 
-#include "runtime_error.h"
+#include "stats/runtime_error.h"
 
+#include <algorithm>
 #include <charconv>
 #include <system_error>
 
 namespace rainfall {
 
 namespace {
-
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n';
-}
 
 bool IsDigit(char c)
 {
@@ -67,13 +63,38 @@ std::string LeadingNumber(const std::string& text)
     return number;
 }
 
-bool ExponentIsNegative(const std::string& number)
+// The decimal order of magnitude of a number as LeadingNumber writes it: k
+// when it lies in [10^(k-1), 10^k). Huge exponents saturate; the order only
+// has to tell numbers beyond the double range from numbers below it.
+long long OrderOfMagnitude(const std::string& number)
 {
-    const std::size_t e = number.find('e');
-    return e != std::string::npos && e + 1 < number.size() && number[e + 1] == '-';
+    constexpr long long Saturated = 1'000'000'000'000'000LL;
+    const std::size_t signLength = number[0] == '-' ? 1 : 0;
+    const std::size_t e = std::min(number.find('e'), number.size());
+    const std::string_view mantissa = std::string_view(number).substr(signLength, e - signLength);
+    const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
+    const std::size_t first = mantissa.find_first_not_of("0.");
+    if (first == std::string_view::npos)
+        return -Saturated; // zero
+    long long order = first < point ? static_cast<long long>(point - first)
+                                    : -static_cast<long long>(first - point - 1);
+    if (e < number.size()) {
+        const bool negative = number[e + 1] == '-';
+        long long exponent = 0;
+        for (std::size_t i = e + 1; i < number.size(); ++i)
+            if (IsDigit(number[i]))
+                exponent = std::min(Saturated, exponent * 10 + (number[i] - '0'));
+        order += negative ? -exponent : exponent;
+    }
+    return order;
 }
 
 } // namespace
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n';
+}
 
 std::string StrText(std::int16_t value)
 {
@@ -109,9 +130,11 @@ double ParseValue(std::string_view text)
     double value = 0;
     const auto result = std::from_chars(number.data(), number.data() + number.size(), value);
     if (result.ec == std::errc::result_out_of_range) {
-        if (ExponentIsNegative(number))
-            return 0; // too small for double precision
-        throw RuntimeError(RuntimeError::Kind::Overflow, "the number is too large");
+        // Beyond the double range either way: too large is an error, too small
+        // reads as zero, as the hardware rounds it.
+        if (OrderOfMagnitude(number) > 0)
+            throw RuntimeError(RuntimeError::Kind::Overflow, "the number is too large");
+        return 0;
     }
     return value;
 }

@@ -16,12 +16,16 @@ std::string StrText(std::int16_t value);
 // below 1E-04 it switches to exponent form (" 1.234568E+08", " 1E-05").
 std::string StrText(float value);
 
+// The blanks of an entry text: space, tab and line feed. They never end a
+// number, and a text of blanks alone holds no value.
+bool IsBlank(char c);
+
 // Reads the number at the start of an entry text. Blanks (space, tab, line
 // feed) are skipped wherever they stand; a leading minus makes it negative;
 // digits with one full stop, then an optional exponent (E or e, an optional
 // sign, digits). Reading stops at the first character that cannot continue the
-// number, and text with no leading number reads 0. A number beyond the double
-// range is an Overflow RuntimeError.
+// number, and text with no leading number reads 0. A number too large for
+// double precision is an Overflow RuntimeError; one too small for it reads 0.
 double ParseValue(std::string_view text);
 
 } // namespace rainfall

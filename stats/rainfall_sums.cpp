@@ -1,7 +1,7 @@
-#include "rainfall_sums.h"
+#include "stats/rainfall_sums.h"
 
-#include "runtime_error.h"
-#include "single.h"
+#include "stats/runtime_error.h"
+#include "stats/single.h"
 
 #include <cmath>
 #include <limits>
@@ -16,8 +16,8 @@ float NewSum(double value, const char* sumName)
     try {
         return ToSingle(value);
     } catch (const RuntimeError& error) {
-        throw RuntimeError(error.kind(), std::string("the ") + sumName +
-                                             " would leave the range of single precision");
+        throw RuntimeError(error.ErrorKind(), std::string("the ") + sumName +
+                                                  " would leave the range of single precision");
     }
 }
 

@@ -1,4 +1,4 @@
-#include "runtime_error.h"
+#include "stats/runtime_error.h"
 
 namespace rainfall {
 

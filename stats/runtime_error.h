@@ -15,8 +15,8 @@ public:
 
     explicit RuntimeError(Kind kind, const std::string& detail = {});
 
-    Kind kind() const noexcept { return kind_; }
-    const std::string& detail() const noexcept { return detail_; }
+    Kind ErrorKind() const noexcept { return kind_; }
+    const std::string& Detail() const noexcept { return detail_; }
 
 private:
     Kind kind_;

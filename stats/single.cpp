@@ -1,6 +1,6 @@
-#include "single.h"
+#include "stats/single.h"
 
-#include "runtime_error.h"
+#include "stats/runtime_error.h"
 
 #include <cmath>
 
