@@ -1,7 +1,7 @@
-#include "application.h"
+#include "app/application.h"
 
-#include "runtime_error.h"
-#include "toolkit.h"
+#include "platform/toolkit/toolkit.h"
+#include "stats/runtime_error.h"
 
 #include <QMessageBox>
 

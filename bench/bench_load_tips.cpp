@@ -1,10 +1,17 @@
-// Benchmark, not a test: loads generated tip files of 1, 10 and 100 MB the
-// way the welcome window does and compares the time with `wc -l` on the same
-// files; prints the speed and the memory the tip list takes.
+// Benchmark, not a test: loads generated tip files the way the welcome
+// window does and compares the time with `wc -l` on the same files; prints the
+// speed and the memory the tip list takes. Then opens the welcome window on
+// each file and times it until it is painted, and OK until the main window is
+// painted. Files: 1, 10 and 100 MB of tips with CR LF line ends, a file of
+// 1,000,000 short lines with LF line ends (one tip), and one line of 50 MB.
 //
 //   bench_load_tips [directory for the generated files]
-#include "runtime_library.h"
-#include "tip_of_day.h"
+#include "platform/system/runtime_library.h"
+#include "welcome/logic/tip_of_day.h"
+#include "welcome/window/frmtip.h"
+
+#include <QApplication>
+#include <QPushButton>
 
 #include <fcntl.h>
 #include <malloc.h>
@@ -19,6 +26,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -29,6 +37,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr int Runs = 5;
+
+void Write(const std::string& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary)
+        .write(text.data(), static_cast<std::streamsize>(text.size()));
+}
 
 // Lines that read like tips: words of hydrology, 40 to 240 characters a line.
 void WriteTipFile(const std::string& path, std::size_t bytes)
@@ -52,8 +66,24 @@ void WriteTipFile(const std::string& path, std::size_t bytes)
         text.back() = '.';
         text += "\r\n";
     }
-    std::ofstream(path, std::ios::binary)
-        .write(text.data(), static_cast<std::streamsize>(text.size()));
+    Write(path, text);
+}
+
+// An ordinary Unix text file: 1,000,000 short lines ending in line feeds.
+void WriteLineFeedFile(const std::string& path)
+{
+    std::string text;
+    for (int line = 1; line <= 1000000; ++line)
+        text += "Tip number " + std::to_string(1000000 + line) + "\n";
+    Write(path, text);
+}
+
+void WriteOneLongLine(const std::string& path)
+{
+    std::string text;
+    while (text.size() < 50000000)
+        text += "rain gauge ";
+    Write(path, text);
 }
 
 double Seconds(Clock::duration duration)
@@ -104,9 +134,8 @@ void ResetPeak()
 
 struct Load {
     double seconds;
-    long long heldBytes;      // resident growth while the tips are loaded
-    long long peakBytes;      // resident peak growth during the load
-    long long anonymousBytes; // of the held bytes, those not mapped from the file
+    long long heldBytes; // resident growth while the tips are loaded
+    long long peakBytes; // resident peak growth during the load
     std::int32_t lines;
 };
 
@@ -115,14 +144,49 @@ Load LoadOnce(const std::string& path)
     rainfall::SystemRunTimeLibrary runtime;
     ResetPeak();
     const long long before = StatusBytes("VmRSS:");
-    const long long anonymousBefore = StatusBytes("RssAnon:");
     std::size_t shown = 0;
     rainfall::TipOfDay tips(runtime, [&shown](std::string_view tip) { shown += tip.size(); });
     const auto start = Clock::now();
     tips.LoadTips(path);
     const double seconds = Seconds(Clock::now() - start);
     return {seconds, StatusBytes("VmRSS:") - before, StatusBytes("VmHWM:") - before,
-            StatusBytes("RssAnon:") - anonymousBefore, tips.TipLines().Count()};
+            tips.TipLines().Count()};
+}
+
+// The program's directory is the one that holds the tip file.
+class TipDirectory : public rainfall::SystemRunTimeLibrary {
+public:
+    explicit TipDirectory(std::string directory) : directory_(std::move(directory)) {}
+    std::string ProgramDirectory() override { return directory_; }
+
+private:
+    std::string directory_;
+};
+
+// Seconds from creating the welcome window to its first painting, and from
+// OK to the main window's first painting.
+std::pair<double, double> OpenWindow(const std::filesystem::path& tipFile)
+{
+    namespace fs = std::filesystem;
+    const fs::path directory = tipFile.parent_path() / "window";
+    fs::create_directories(directory);
+    fs::rename(tipFile, directory / "TIPOFDAY.TXT");
+    TipDirectory runtime(directory.string());
+    const auto start = Clock::now();
+    auto* welcome = new rainfall::frmTip({.runtime = runtime});
+    welcome->show();
+    welcome->grab();
+    const double shown = Seconds(Clock::now() - start);
+    const auto ok = Clock::now();
+    welcome->findChild<QPushButton*>("cmdOK")->click();
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    QWidget* main = *std::ranges::find(windows, "W", &QWidget::objectName);
+    main->grab();
+    const double handedOver = Seconds(Clock::now() - ok);
+    delete main;
+    QApplication::processEvents(); // the welcome window deletes itself
+    fs::rename(directory / "TIPOFDAY.TXT", tipFile);
+    return {shown, handedOver};
 }
 
 } // namespace
@@ -130,6 +194,9 @@ Load LoadOnce(const std::string& path)
 int main(int argc, char** argv)
 {
     namespace fs = std::filesystem;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     const fs::path directory =
         argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path() / "bench-tips";
     fs::create_directories(directory);
@@ -137,25 +204,31 @@ int main(int argc, char** argv)
     // to the system when freed, so every load's memory shows in the RSS.
     mallopt(M_MMAP_THRESHOLD, 128 * 1024);
 
-    std::printf("%8s %9s %9s %9s %7s %7s %10s %10s %10s\n", "size MB", "lines", "wc -l ms",
-                "load ms", "load/wc", "MB/s", "held/size", "peak/size", "anon/size");
-    for (const int megabytes : {1, 10, 100}) {
-        const std::string path =
-            (directory / ("tips-" + std::to_string(megabytes) + "MB.txt")).string();
-        WriteTipFile(path, static_cast<std::size_t>(megabytes) << 20);
+    std::printf("%-22s %8s %9s %9s %7s %10s %10s %10s %8s\n", "file", "size MB", "wc -l ms",
+                "load ms", "load/wc", "held/size", "peak/size", "window ms", "OK ms");
+    const std::pair<const char*, std::function<void(const std::string&)>> files[] = {
+        {"1 MB of tips", [](const std::string& path) { WriteTipFile(path, 1 << 20); }},
+        {"10 MB of tips", [](const std::string& path) { WriteTipFile(path, 10 << 20); }},
+        {"100 MB of tips", [](const std::string& path) { WriteTipFile(path, 100 << 20); }},
+        {"1,000,000 LF lines", WriteLineFeedFile},
+        {"one 50 MB line", WriteOneLongLine},
+    };
+    for (const auto& [name, write] : files) {
+        const fs::path path = directory / "tips.txt";
+        write(path.string());
         const double size = static_cast<double>(fs::file_size(path));
 
-        const double wc = WcSeconds(path); // the first run also fills the page cache
-        Load best{1e9, 0, 0, 0, 0};
+        const double wc = WcSeconds(path.string()); // the first run also fills the page cache
+        Load best{1e9, 0, 0, 0};
         for (int run = 0; run < Runs; ++run) {
-            const Load load = LoadOnce(path);
+            const Load load = LoadOnce(path.string());
             if (load.seconds < best.seconds)
                 best = load;
         }
-        std::printf("%8.1f %9d %9.2f %9.2f %7.2f %7.0f %10.3f %10.3f %10.3f\n", size / (1 << 20),
-                    best.lines, wc * 1e3, best.seconds * 1e3, best.seconds / wc,
-                    size / (1 << 20) / best.seconds, best.heldBytes / size, best.peakBytes / size,
-                    best.anonymousBytes / size);
+        const auto [shown, handedOver] = OpenWindow(path);
+        std::printf("%-22s %8.1f %9.2f %9.2f %7.2f %10.3f %10.3f %10.1f %8.1f\n", name,
+                    size / (1 << 20), wc * 1e3, best.seconds * 1e3, best.seconds / wc,
+                    best.heldBytes / size, best.peakBytes / size, shown * 1e3, handedOver * 1e3);
         fs::remove(path);
     }
     return 0;

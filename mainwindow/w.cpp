@@ -1,15 +1,16 @@
-#include "w.h"
+#include "mainwindow/w.h"
 
-#include "command_button.h"
-#include "evaluation.h"
-#include "number_text.h"
-#include "runtime_error.h"
-#include "single.h"
-#include "typed_key.h"
+#include "platform/toolkit/typed_key.h"
+#include "stats/evaluation.h"
+#include "stats/number_text.h"
+#include "stats/runtime_error.h"
+#include "stats/single.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 
 #include <algorithm>
 
@@ -20,22 +21,19 @@ namespace {
 // What Accept leaves in both entry fields after it has taken a pair.
 const QString BlankMarker = " ";
 
-constexpr std::int16_t Enter = 13;
-constexpr std::int16_t Backspace = 8;
-
 // The characters of a plain decimal number, and Backspace to correct it.
 bool IsNumberKey(std::int16_t KeyAscii)
 {
     return (KeyAscii >= '0' && KeyAscii <= '9') || KeyAscii == '-' || KeyAscii == '.' ||
-           KeyAscii == Backspace;
+           KeyAscii == KeyBackspace;
 }
 
 // A field that is empty or holds only blanks, BlankMarker among them, has no
-// value entered. The blanks are the ones ParseValue skips.
+// value entered.
 bool HasNoValue(const QString& text)
 {
     return std::all_of(text.begin(), text.end(),
-                       [](QChar c) { return c == ' ' || c == '\t' || c == '\n'; });
+                       [](QChar c) { return c.unicode() < 0x80 && IsBlank(char(c.unicode())); });
 }
 
 // The entry text as the single-precision value the sums take in.
@@ -49,6 +47,13 @@ float EntryValue(const QString& text, const std::string& what)
     }
 }
 
+// Replaces an entry's text with the caret at its start, before the text.
+void SetEntryText(QLineEdit* field, const QString& text)
+{
+    field->setText(text);
+    field->setCursorPosition(0);
+}
+
 QString Text(const std::string& text)
 {
     return QString::fromStdString(text);
@@ -58,16 +63,13 @@ QString Text(const std::string& text)
 
 W::W(Toolkit& toolkit, QWidget* parent) : QWidget(parent), toolkit_(toolkit)
 {
-    SetUpWindow();
-    AddResultsColumn();
-    AddEntryColumn();
-    AddButtonBand();
-    AddBanners();
-    SetTabOrder();
-    ConnectCommands();
+    LayOut();
+    connect(cmdAccept, &QPushButton::clicked, this, &W::cmdAccept_Click);
+    connect(cmdCompute, &QPushButton::clicked, this, &W::cmdCompute_Click);
+    connect(cmdNew, &QPushButton::clicked, this, &W::cmdNew_Click);
+    connect(CcmdExit, &QPushButton::clicked, this, &W::CcmdExit_Click);
     txtInput1->installEventFilter(this);
     txtinput2->installEventFilter(this);
-    txtInput1->setFocus();
 }
 
 void W::cmdAccept_Click()
@@ -88,8 +90,8 @@ void W::cmdAccept_Click()
         return;
     lblNumber->setText(Text(StrText(sums_.ValueCount)));
     txtInput1->setFocus();
-    txtInput1->setText(BlankMarker);
-    txtinput2->setText(BlankMarker);
+    SetEntryText(txtInput1, BlankMarker);
+    SetEntryText(txtinput2, BlankMarker);
 }
 
 // Adds the entered pair to the sums. A pair that cannot be held is refused
@@ -104,7 +106,7 @@ bool W::TakePair()
         return true;
     } catch (const RuntimeError& error) {
         txtInput1->setFocus();
-        toolkit_.MsgBox(this, " The pair cannot be accepted: " + Text(error.detail()),
+        toolkit_.MsgBox(this, " The pair cannot be accepted: " + Text(error.Detail()),
                         Toolkit::Critical, "Pair Not Accepted");
         return false;
     }
@@ -137,8 +139,8 @@ void W::cmdNew_Click()
 {
     txtInput1->setFocus();
     lblNumber->setText("");
-    txtInput1->setText("");
-    txtinput2->setText("");
+    SetEntryText(txtInput1, "");
+    SetEntryText(txtinput2, "");
     for (QLabel* result : {lblMean, lblStdDev, lblMean1, lblArea})
         result->setText("");
     ResetSums(sums_);
@@ -153,7 +155,7 @@ void W::txtInput1_KeyPress(std::int16_t& KeyAscii)
 {
     if (IsNumberKey(KeyAscii))
         return;
-    if (KeyAscii == Enter) {
+    if (KeyAscii == KeyEnter) {
         txtinput2->setFocus();
         return;
     }
@@ -164,7 +166,7 @@ void W::txtinput2_KeyPress(std::int16_t& KeyAscii)
 {
     if (IsNumberKey(KeyAscii))
         return;
-    if (KeyAscii == Enter) {
+    if (KeyAscii == KeyEnter) {
         cmdAccept_Click();
         return;
     }
@@ -172,13 +174,16 @@ void W::txtinput2_KeyPress(std::int16_t& KeyAscii)
 }
 
 // Hands every key that types a character in an entry field to that field's
-// filter; a character the filter discards never reaches the field.
+// filter. A character the filter discards never reaches the field; one that
+// differs from the key's own text (the keypad's decimal key on a keyboard
+// with a decimal comma) reaches it as the filter's character.
 bool W::eventFilter(QObject* watched, QEvent* event)
 {
     const bool entryField = watched == txtInput1 || watched == txtinput2;
     if (!entryField || event->type() != QEvent::KeyPress)
         return QWidget::eventFilter(watched, event);
-    const std::optional<std::int16_t> code = TypedKeyCode(*static_cast<QKeyEvent*>(event));
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const std::optional<std::int16_t> code = TypedKeyCode(*key);
     if (!code)
         return false;
     std::int16_t KeyAscii = *code;
@@ -186,7 +191,14 @@ bool W::eventFilter(QObject* watched, QEvent* event)
         txtInput1_KeyPress(KeyAscii);
     else
         txtinput2_KeyPress(KeyAscii);
-    return KeyAscii == 0;
+    if (KeyAscii == 0)
+        return true;
+    const QString typed(QChar(static_cast<char16_t>(KeyAscii)));
+    if (KeyAscii == KeyEnter || KeyAscii == KeyBackspace || key->text() == typed)
+        return false;
+    QKeyEvent retyped(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, typed);
+    QCoreApplication::sendEvent(watched, &retyped);
+    return true;
 }
 
 } // namespace rainfall

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "rainfall_sums.h"
-#include "toolkit.h"
+#include "platform/toolkit/toolkit.h"
+#include "stats/rainfall_sums.h"
 
 #include <QWidget>
 
@@ -9,10 +9,9 @@
 
 class QLabel;
 class QLineEdit;
+class QPushButton;
 
 namespace rainfall {
-
-class CommandButton;
 
 // The main calculation window. The user types a precipitation value and the
 // area of its gauge's Thiessen polygon, accepts the pair, repeats for every
@@ -27,10 +26,12 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
 
 private:
-    // The commands of the four buttons (w.cpp).
+    // The controls, their places, fonts and colours (w_layout.cpp).
+    void LayOut();
+
+    // The commands of the four buttons.
     void cmdAccept_Click();
     void cmdCompute_Click();
     void cmdNew_Click();
@@ -44,15 +45,6 @@ private:
     bool TakePair();
     void ReportMissingWeightedMean(float SumOfAreas);
 
-    // The controls, their places, fonts and colours (w_layout.cpp).
-    void SetUpWindow();
-    void AddResultsColumn();
-    void AddEntryColumn();
-    void AddButtonBand();
-    void AddBanners();
-    void SetTabOrder();
-    void ConnectCommands();
-
     Toolkit& toolkit_;
     RainfallSums sums_;
 
@@ -63,10 +55,10 @@ private:
     QLabel* lblStdDev = nullptr;
     QLabel* lblMean1 = nullptr;
     QLabel* lblArea = nullptr;
-    CommandButton* cmdAccept = nullptr;
-    CommandButton* cmdCompute = nullptr;
-    CommandButton* cmdNew = nullptr;
-    CommandButton* CcmdExit = nullptr;
+    QPushButton* cmdAccept = nullptr;
+    QPushButton* cmdCompute = nullptr;
+    QPushButton* cmdNew = nullptr;
+    QPushButton* CcmdExit = nullptr;
 };
 
 } // namespace rainfall

@@ -24,6 +24,6 @@ public:
 // Starts programs on this machine: CreateProcess with the file named
 // explicitly on Windows, posix_spawn without a shell elsewhere, where the
 // window style has no meaning and is left to the started program.
-Launcher& SystemLauncher();
+Launcher& DefaultLauncher();
 
 } // namespace rainfall

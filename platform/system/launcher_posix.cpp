@@ -1,6 +1,6 @@
-#include "launcher.h"
+#include "platform/system/launcher.h"
 
-#include "runtime_error.h"
+#include "stats/runtime_error.h"
 
 #include <spawn.h>
 #include <sys/wait.h>
@@ -44,7 +44,7 @@ public:
 
 } // namespace
 
-Launcher& SystemLauncher()
+Launcher& DefaultLauncher()
 {
     static SpawnLauncher launcher;
     return launcher;

@@ -1,32 +1,13 @@
-#include "launcher.h"
+#include "platform/system/launcher.h"
 
-#include "runtime_error.h"
-#include "windows_error.h"
+#include "platform/system/windows_error.h"
+#include "stats/runtime_error.h"
 
 #include <windows.h>
 
 namespace rainfall {
 
 namespace {
-
-// The ShowWindow command for a window style of the program.
-WORD ShowCommand(int windowStyle)
-{
-    switch (windowStyle) {
-    case 0:
-        return SW_HIDE;
-    case 2:
-        return SW_SHOWMINIMIZED;
-    case 3:
-        return SW_SHOWMAXIMIZED;
-    case 4:
-        return SW_SHOWNOACTIVATE;
-    case 6:
-        return SW_SHOWMINNOACTIVE;
-    default:
-        return SW_SHOWNORMAL;
-    }
-}
 
 class CreateProcessLauncher : public Launcher {
 public:
@@ -37,7 +18,9 @@ public:
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESHOWWINDOW;
-        startup.wShowWindow = ShowCommand(windowStyle);
+        // The program's window styles are the ShowWindow commands by number:
+        // 1, NormalFocus, is SW_SHOWNORMAL.
+        startup.wShowWindow = static_cast<WORD>(windowStyle);
         PROCESS_INFORMATION process{};
         // lpApplicationName names the file, so Windows never splits the path
         // at a space ("C:\Program Files\..." cannot start "C:\Program.exe").
@@ -56,7 +39,7 @@ public:
 
 } // namespace
 
-Launcher& SystemLauncher()
+Launcher& DefaultLauncher()
 {
     static CreateProcessLauncher launcher;
     return launcher;

@@ -23,6 +23,13 @@ constexpr RegStatus ErrorMoreData = 234;
 // Read access to a key and its values (KEY_READ); the program never writes.
 constexpr std::uint32_t KeyRead = 0x20019;
 
+// Where Windows records its system-information tool, both keys below
+// HKEY_LOCAL_MACHINE: first the tool's program file, then the directory it is in.
+constexpr const char* ToolPathKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
+constexpr const char* ToolPathValue = "PATH";
+constexpr const char* ToolDirectoryKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
+constexpr const char* ToolDirectoryValue = "MSINFO";
+
 // Value types.
 constexpr std::uint32_t RegSz = 1;
 constexpr std::uint32_t RegExpandSz = 2;
@@ -47,10 +54,10 @@ public:
 
 // The registry of this machine. On Windows the real advapi32 functions, each
 // bound by name when it is first called. Elsewhere there is no registry: only
-// HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Shared Tools\MSINFO, value PATH, is
-// answered, as a REG_SZ with the full path of the first system-information
-// program found on PATH (hardinfo, kinfocenter, cpu-x, lshw-gtk,
-// gnome-system-monitor); every other key is missing.
-Registry& SystemRegistry();
+// the tool's program file (ToolPathKey, ToolPathValue) is answered, as a
+// REG_SZ with the full path of the first system-information program found on
+// PATH (hardinfo, kinfocenter, cpu-x, lshw-gtk, gnome-system-monitor); every
+// other key is missing.
+Registry& DefaultRegistry();
 
 } // namespace rainfall

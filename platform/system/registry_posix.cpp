@@ -1,6 +1,6 @@
 // The registry where there is none: only the one value that locates the
 // system-information tool is answered, from the programs on PATH.
-#include "registry.h"
+#include "platform/system/registry.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,8 +18,6 @@ namespace rainfall {
 
 namespace {
 
-constexpr std::string_view ToolKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
-constexpr std::string_view ToolValue = "PATH";
 // The one handle this registry hands out, for the tool's key.
 constexpr RegKey ToolKeyHandle = 0x4d53;
 
@@ -81,7 +79,7 @@ public:
     {
         if (phkResult == nullptr)
             return ErrorInvalidParameter;
-        if (hKey != RootLocalMachine || !SameName(lpSubKey, ToolKey))
+        if (hKey != RootLocalMachine || !SameName(lpSubKey, ToolPathKey))
             return ErrorFileNotFound;
         *phkResult = ToolKeyHandle;
         return ErrorSuccess;
@@ -95,7 +93,7 @@ public:
             return ErrorInvalidHandle;
         if (lpData != nullptr && lpcbData == nullptr)
             return ErrorInvalidParameter;
-        if (!SameName(lpValueName, ToolValue))
+        if (!SameName(lpValueName, ToolPathValue))
             return ErrorFileNotFound;
         const std::optional<std::string> program = FindSystemInfoProgram();
         if (!program)
@@ -129,7 +127,7 @@ private:
 
 } // namespace
 
-Registry& SystemRegistry()
+Registry& DefaultRegistry()
 {
     static PathRegistry registry;
     return registry;

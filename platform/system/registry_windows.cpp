@@ -1,9 +1,9 @@
 // The Windows registry through advapi32, bound by name when first called, so
 // that the program starts even where a function is missing and only the
 // System Info button reports it.
-#include "registry.h"
+#include "platform/system/registry.h"
 
-#include "runtime_error.h"
+#include "stats/runtime_error.h"
 
 #include <windows.h>
 
@@ -80,7 +80,7 @@ public:
 
 } // namespace
 
-Registry& SystemRegistry()
+Registry& DefaultRegistry()
 {
     static Advapi32Registry registry;
     return registry;

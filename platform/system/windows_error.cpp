@@ -1,4 +1,4 @@
-#include "windows_error.h"
+#include "platform/system/windows_error.h"
 
 namespace rainfall {
 

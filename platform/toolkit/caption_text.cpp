@@ -1,4 +1,4 @@
-#include "caption_text.h"
+#include "platform/toolkit/caption_text.h"
 
 #include <QLabel>
 
@@ -36,8 +36,9 @@ template <typename Take> void WalkCaption(const QString& caption, Take take)
     }
 }
 
-} // namespace
-
+// The caption as rich text that QLabel shows by the rules (a plain QLabel
+// would show the ampersands, and rich text would otherwise fold runs of
+// spaces into one).
 QString CaptionRichText(const QString& caption)
 {
     QString html = QStringLiteral("<span style=\"white-space:pre-wrap\">");
@@ -55,6 +56,7 @@ QString CaptionRichText(const QString& caption)
     return html + QStringLiteral("</span>");
 }
 
+// The caption as a person reads it: no ampersand marks, "\n" between lines.
 QString CaptionShownText(const QString& caption)
 {
     QString shown;
@@ -66,6 +68,8 @@ QString CaptionShownText(const QString& caption)
     });
     return shown;
 }
+
+} // namespace
 
 // A caption without ampersands or line breaks shows the same as plain text,
 // which spares the label a rich-text document of its own.

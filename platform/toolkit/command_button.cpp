@@ -1,4 +1,4 @@
-#include "command_button.h"
+#include "platform/toolkit/command_button.h"
 
 #include <QKeyEvent>
 #include <QShortcutEvent>

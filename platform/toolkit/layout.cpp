@@ -1,57 +1,96 @@
-#include "layout.h"
+#include "platform/toolkit/layout.h"
 
-#include "runtime_error.h"
+#include "platform/toolkit/caption_text.h"
+#include "platform/toolkit/command_button.h"
+#include "platform/toolkit/picture_box.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
+#include <QDialog>
+#include <QFontDatabase>
 #include <QHash>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
-#include <QPalette>
-#include <QWidget>
+#include <QScreen>
+#include <QStyle>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
 
 namespace rainfall {
 
-QRect TwipsRect(int left, int top, int width, int height)
+namespace {
+
+// The property that holds a control's place in the tab order.
+const char* const TabIndex = "TabIndex";
+// The property that marks a window set up by SetUpWindow.
+const char* const LaidOutWindow = "LaidOutWindow";
+
+// The faces built into the program, registered once. The system's faces are
+// read in first, so that the built-in ones take the place of any of the same
+// name and style, such as a newer Liberation.
+void AddBundledFaces()
 {
-    return QRect(Pixels(left), Pixels(top), Pixels(width), Pixels(height));
+    static const bool added = [] {
+        QFontDatabase::families();
+        for (const char* file :
+             {"LiberationSans-Regular", "LiberationSans-Bold", "LiberationSerif-Bold",
+              "LiberationSansNarrow-Regular", "LiberationSansNarrow-Bold"})
+            QFontDatabase::addApplicationFont(QString(":/fonts/%1.ttf").arg(file));
+        return true;
+    }();
+    (void)added;
 }
 
-QFont PlatformFont(const QString& face, qreal points, bool bold, bool italic)
+// The relative luminance of a colour, as the contrast ratio uses it.
+qreal Luminance(const QColor& colour)
 {
-    static const QHash<QString, QString> debianFace = {
-        {"MS Sans Serif", "Liberation Sans"},
-        {"Arial", "Liberation Sans"},
-        {"System", "Liberation Sans"},
-        {"Times New Roman", "Liberation Serif"},
-        {"Arial Narrow", "Liberation Sans Narrow"},
+    const auto linear = [](qreal c) {
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
     };
-    QFont font(debianFace.value(face, face));
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    font.setItalic(italic);
-    return font;
+    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) +
+           0.0722 * linear(colour.blueF());
 }
 
-QColor SystemColour(int index)
+// The contrast ratio of two colours, from 1 (none) to 21 (black on white).
+qreal Contrast(const QColor& a, const QColor& b)
 {
-    const QPalette palette = QApplication::palette();
-    switch (index) {
-    case 2:  // active title bar
-    case 13: // highlight
-        return palette.color(QPalette::Active, QPalette::Highlight);
-    case 5: // window background
-        return palette.color(QPalette::Active, QPalette::Base);
-    case 6: // window frame: drawn in the colour of window text, black by default
-        return palette.color(QPalette::Active, QPalette::WindowText);
-    case 7: // menu text
-        return palette.color(QPalette::Active, QPalette::WindowText);
-    case 8: // window text
-        return palette.color(QPalette::Active, QPalette::Text);
-    case 14: // highlight text
-        return palette.color(QPalette::Active, QPalette::HighlightedText);
-    case 18: // button text
-        return palette.color(QPalette::Active, QPalette::ButtonText);
-    }
-    throw RuntimeError(RuntimeError::Kind::InvalidArgument, "no such system colour");
+    const qreal lighter = std::max(Luminance(a), Luminance(b));
+    const qreal darker = std::min(Luminance(a), Luminance(b));
+    return (lighter + 0.05) / (darker + 0.05);
+}
+
+// Black or white, whichever stands out more against `other`.
+QColor BlackOrWhiteAgainst(const QColor& other)
+{
+    const QColor black(0, 0, 0), white(255, 255, 255);
+    return Contrast(black, other) >= Contrast(white, other) ? black : white;
+}
+
+struct TextColours {
+    QColor text;
+    QColor background;
+};
+
+// The layouts mix fixed colours with the desktop's system colours, which a
+// dark colour scheme turns light-on-light. Where a text would fall below the
+// contrast readers need (4.5:1, or 3:1 for large bold text), the side that is
+// a system colour turns black or white, the text first; two fixed colours
+// keep their design.
+TextColours LegibleColours(Colour text, Colour background, const QFont& font)
+{
+    const bool large = font.bold() && font.pointSizeF() >= 14;
+    TextColours colours{text.Value(), background.Value()};
+    if (Contrast(colours.text, colours.background) >= (large ? 3.0 : 4.5))
+        return colours;
+    if (text.IsSystem())
+        colours.text = BlackOrWhiteAgainst(colours.background);
+    else if (background.IsSystem())
+        colours.background = BlackOrWhiteAgainst(colours.text);
+    return colours;
 }
 
 void SetColour(QWidget* control, QPalette::ColorRole role, const QColor& colour)
@@ -61,13 +100,249 @@ void SetColour(QWidget* control, QPalette::ColorRole role, const QColor& colour)
     control->setPalette(palette);
 }
 
-void DrawLines(QPainter& painter, const std::vector<TwipsLine>& lines)
+// Opaque or transparent static text, left-aligned at the top of its box.
+QLabel* AddLabel(QWidget* parent, const Control& layout, const QFont& font)
 {
-    const auto pixels = [](QPoint twips) { return QPoint(Pixels(twips.x()), Pixels(twips.y())); };
-    for (const TwipsLine& line : lines) {
-        painter.setPen(QPen(line.colour, line.width, Qt::SolidLine, Qt::RoundCap));
-        painter.drawLine(pixels(line.from), pixels(line.to));
+    auto* label = new QLabel(parent);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    const bool result = layout.kind == ControlKind::ResultLabel;
+    if (result) {
+        // Results are plain text, cut off at the box rather than wrapped.
+        label->setTextFormat(Qt::PlainText);
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        label->setLineWidth(1);
+    } else {
+        label->setWordWrap(true);
+        SetCaption(label, layout.caption);
     }
+    const bool opaque = layout.kind != ControlKind::CaptionLabel;
+    label->setAutoFillBackground(opaque);
+    const Colour text = layout.text.value_or(ButtonText); // results are in button text
+    const Colour background =
+        opaque ? *layout.background : Colour(parent->palette().color(QPalette::Window).rgb());
+    const TextColours colours = LegibleColours(text, background, font);
+    SetColour(label, QPalette::WindowText, colours.text);
+    if (opaque)
+        SetColour(label, QPalette::Window, colours.background);
+    return label;
+}
+
+QLineEdit* AddEntryField(QWidget* parent, const QFont& font)
+{
+    auto* field = new QLineEdit(parent);
+    const TextColours colours = LegibleColours(WindowText, WindowBackground, font);
+    SetColour(field, QPalette::Base, colours.background);
+    SetColour(field, QPalette::Text, colours.text);
+    // Every typed character goes through the key filter, none through an
+    // input method.
+    field->setAttribute(Qt::WA_InputMethodEnabled, false);
+    return field;
+}
+
+QWidget* AddControl(QWidget* parent, const Control& layout)
+{
+    const QFont font = layout.font ? PlatformFont(*layout.font) : parent->font();
+    const QRect place = TwipsRect(parent, layout.left, layout.top, layout.width, layout.height);
+    QWidget* control = nullptr;
+    switch (layout.kind) {
+    case ControlKind::CaptionLabel:
+    case ControlKind::PanelLabel:
+    case ControlKind::ResultLabel:
+        control = AddLabel(parent, layout, font);
+        break;
+    case ControlKind::EntryField:
+        control = AddEntryField(parent, font);
+        break;
+    case ControlKind::Button:
+        control = new CommandButton(layout.caption, parent);
+        break;
+    case ControlKind::PictureBox:
+        control = new PictureBox(place, parent);
+        control->setFocusPolicy(Qt::StrongFocus);
+        SetColour(control, QPalette::Window, layout.background->Value());
+        SetColour(control, QPalette::WindowText, layout.text->Value());
+        break;
+    }
+    control->setObjectName(layout.name);
+    control->setGeometry(place);
+    control->setFont(font);
+    control->setProperty(TabIndex, layout.tabIndex);
+    return control;
+}
+
+// Names entry fields and result labels after their caption labels: an entry
+// field is labelled by its caption, a result label described by it.
+void LinkCaption(QWidget* parent, QWidget* control, const char* labelledBy)
+{
+    auto* caption = parent->findChild<QLabel*>(labelledBy, Qt::FindDirectChildrenOnly);
+    if (qobject_cast<QLineEdit*>(control))
+        caption->setBuddy(control);
+    else
+        control->setAccessibleDescription(caption->text().trimmed());
+}
+
+// A plain top-level widget is exposed to screen readers as a filler; one laid
+// out as a window is a window (a frame) named by its caption, as dialogs are.
+QAccessibleInterface* AccessibleWindow(const QString& className, QObject* object)
+{
+    auto* widget = qobject_cast<QWidget*>(object);
+    if (widget == nullptr || !widget->property(LaidOutWindow).toBool() ||
+        qobject_cast<QDialog*>(widget) || className != object->metaObject()->className())
+        return nullptr;
+    return new QAccessibleWidget(widget, QAccessible::Window);
+}
+
+// The surface's lines, painted beneath its controls in the colours they had
+// when the window was made.
+class LineLayer : public QWidget {
+public:
+    LineLayer(std::span<const Line> lines, QWidget* surface) : QWidget(surface)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setGeometry(surface->rect());
+        lower();
+        const auto pixels = [this](QPoint twips) {
+            return QPoint(Pixels(this, twips.x()), Pixels(this, twips.y()));
+        };
+        const qreal scale = logicalDpiY() / 96.0;
+        for (const Line& line : lines) {
+            const int width = std::max(1, int(std::lround(line.width * scale)));
+            pens_.emplace_back(QPen(line.colour.Value(), width, Qt::SolidLine, Qt::RoundCap),
+                               QLine(pixels(line.from), pixels(line.to)));
+        }
+    }
+
+protected:
+    void paintEvent(QPaintEvent* /*event*/) override
+    {
+        QPainter painter(this);
+        for (const auto& [pen, line] : pens_) {
+            painter.setPen(pen);
+            painter.drawLine(line);
+        }
+    }
+
+private:
+    std::vector<std::pair<QPen, QLine>> pens_;
+};
+
+} // namespace
+
+int Pixels(const QWidget* surface, int twips)
+{
+    return int(std::lround(twips * surface->logicalDpiY() / 1440.0));
+}
+
+QRect TwipsRect(const QWidget* surface, int left, int top, int width, int height)
+{
+    return QRect(Pixels(surface, left), Pixels(surface, top), Pixels(surface, width),
+                 Pixels(surface, height));
+}
+
+QColor SystemColour(SystemColourIndex index)
+{
+    const QPalette palette = QApplication::palette();
+    const auto colour = [&palette](QPalette::ColorRole role) {
+        return palette.color(QPalette::Active, role);
+    };
+    switch (index) {
+    case ActiveTitleBar:
+    case Highlight:
+        return colour(QPalette::Highlight);
+    case WindowBackground:
+        return colour(QPalette::Base);
+    case WindowFrame: // black by default, like the classic window frame
+    case MenuText:
+        return colour(QPalette::WindowText);
+    case WindowText:
+        return colour(QPalette::Text);
+    case HighlightText:
+        return colour(QPalette::HighlightedText);
+    case ButtonText:
+        return colour(QPalette::ButtonText);
+    }
+    return colour(QPalette::Text);
+}
+
+QColor Colour::Value() const
+{
+    return IsSystem() ? SystemColour(static_cast<SystemColourIndex>(system_)) : QColor(rgb_);
+}
+
+QFont PlatformFont(const Font& font)
+{
+    static const QHash<QString, QString> bundledFace = {
+        {"MS Sans Serif", "Liberation Sans"},
+        {"Arial", "Liberation Sans"},
+        {"System", "Liberation Sans"},
+        {"Times New Roman", "Liberation Serif"},
+        {"Arial Narrow", "Liberation Sans Narrow"},
+    };
+    AddBundledFaces();
+    QFont shown(bundledFace.value(font.face, font.face));
+    shown.setPointSizeF(font.points);
+    shown.setBold(font.bold);
+    shown.setItalic(font.italic);
+    return shown;
+}
+
+void SetUpWindow(QWidget* window, const Window& layout)
+{
+    static const bool accessibleWindows = [] {
+        QAccessible::installFactory(AccessibleWindow);
+        return true;
+    }();
+    (void)accessibleWindows;
+
+    window->setObjectName(layout.name);
+    window->setProperty(LaidOutWindow, true);
+    window->setWindowTitle(layout.caption);
+    const Qt::WindowType type = qobject_cast<QDialog*>(window) ? Qt::Dialog : Qt::Window;
+    window->setWindowFlags(type | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    window->setFixedSize(Pixels(window, layout.width), Pixels(window, layout.height));
+    window->setAutoFillBackground(true);
+    SetColour(window, QPalette::Window, QColor(layout.back));
+    SetColour(window, QPalette::WindowText, QColor(layout.fore));
+    window->setFont(PlatformFont(layout.font));
+    // Placed by the program, not by the toolkit, whose default is not the
+    // centre of the screen.
+    window->setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window->size(),
+                                            window->screen()->availableGeometry()));
+}
+
+void AddControls(QWidget* parent, std::span<const Control> controls)
+{
+    std::vector<QWidget*> added;
+    for (const Control& layout : controls)
+        added.push_back(AddControl(parent, layout));
+    for (std::size_t i = 0; i < controls.size(); ++i)
+        if (controls[i].labelledBy != nullptr)
+            LinkCaption(parent, added[i], controls[i].labelledBy);
+}
+
+QWidget* PictureBoxArea(QWidget* pictureBox)
+{
+    return static_cast<PictureBox*>(pictureBox)->InnerArea();
+}
+
+void DrawLines(QWidget* surface, std::span<const Line> lines)
+{
+    new LineLayer(lines, surface);
+}
+
+void SetTabOrder(QWidget* window)
+{
+    std::vector<QWidget*> stops;
+    for (QWidget* control : window->findChildren<QWidget*>())
+        if (!control->property(TabIndex).isNull() && (control->focusPolicy() & Qt::TabFocus))
+            stops.push_back(control);
+    std::ranges::sort(stops, {},
+                      [](QWidget* control) { return control->property(TabIndex).toInt(); });
+    for (std::size_t i = 1; i < stops.size(); ++i)
+        QWidget::setTabOrder(stops[i - 1], stops[i]);
+    if (!stops.empty())
+        stops.front()->setFocus();
 }
 
 } // namespace rainfall

@@ -2,53 +2,138 @@
 
 #include <QColor>
 #include <QFont>
-#include <QPalette>
 #include <QPoint>
 #include <QRect>
-#include <QString>
 
-#include <vector>
+#include <optional>
+#include <span>
 
-class QPainter;
 class QWidget;
 
 namespace rainfall {
 
-// The windows are laid out in twips: 1440 to the inch, 15 to a pixel at 96 dpi.
-constexpr int Pixels(int twips)
-{
-    return twips / 15;
-}
+// Both windows are laid out in twips, a physical unit of 1440 to the inch. A
+// control's size in pixels follows the screen's logical resolution, the one
+// its fonts are drawn at, so that layout and text always grow together: 15
+// twips to a pixel at 96 dots per inch.
+int Pixels(const QWidget* surface, int twips);
+QRect TwipsRect(const QWidget* surface, int left, int top, int width, int height);
 
-// A rectangle given in twips, as pixels.
-QRect TwipsRect(int left, int top, int width, int height);
+// The Windows system colours the layouts name, by their index.
+enum SystemColourIndex {
+    ActiveTitleBar = 2,
+    WindowBackground = 5,
+    WindowFrame = 6,
+    MenuText = 7,
+    WindowText = 8,
+    Highlight = 13,
+    HighlightText = 14,
+    ButtonText = 18,
+};
 
-// The font of a classic Windows face, mapped to the face Debian ships for it:
-// "MS Sans Serif", "Arial" and "System" to Liberation Sans, "Times New Roman"
-// to Liberation Serif, "Arial Narrow" to Liberation Sans Narrow.
-QFont PlatformFont(const QString& face, qreal points, bool bold, bool italic = false);
+// A system colour as this desktop has it, taken from the application's palette.
+QColor SystemColour(SystemColourIndex index);
 
-// A Windows system colour by its index, taken from the application's palette:
-// 2 active title bar, 5 window background, 6 window frame, 7 menu text,
-// 8 window text, 13 highlight, 14 highlight text, 18 button text.
-QColor SystemColour(int index);
+// A colour of a layout: a fixed RGB value or one of the system colours.
+class Colour {
+public:
+    constexpr Colour(QRgb rgb) : rgb_(rgb) {}
+    constexpr Colour(SystemColourIndex index) : system_(index) {}
 
-// Gives one colour role of a control's palette its own colour.
-void SetColour(QWidget* control, QPalette::ColorRole role, const QColor& colour);
+    constexpr bool IsSystem() const { return system_ != 0; }
+    QColor Value() const;
 
-// A straight solid line of a window's layout: its two end points in twips, a
-// width in pixels centred on the segment, and a colour. Lines that fall
-// outside their window belong to it all the same and are simply never seen.
-struct TwipsLine {
+private:
+    QRgb rgb_ = 0;
+    int system_ = 0;
+};
+
+// A font of a layout, by its classic face name.
+struct Font {
+    const char* face;
+    qreal points;
+    bool bold;
+    bool italic = false;
+};
+
+// The font drawn for a classic face, in a face built into the program so that
+// the windows look the same whatever fonts the system has: "MS Sans Serif",
+// "Arial" and "System" in Liberation Sans, "Times New Roman" in Liberation
+// Serif, "Arial Narrow" in Liberation Sans Narrow.
+QFont PlatformFont(const Font& font);
+
+// The kinds of control the windows are made of.
+enum class ControlKind {
+    CaptionLabel, // static text on the window's own background, word-wrapped
+    PanelLabel,   // the same on an opaque background of its own
+    ResultLabel,  // opaque text in a sunken border, in the button-text colour
+    EntryField,   // a single-line text box in the window colours
+    Button,       // a push button; Alt with its underlined letter presses it
+    PictureBox,   // a bordered area whose controls are clipped at its border
+};
+
+// One control of a window's layout. Every control has a place in the tab
+// order, numbered from 0 without gaps over the whole window; the focus walks
+// those that can take it in that order.
+struct Control {
+    ControlKind kind;
     const char* name;
+    const char* caption;
+    int left; // twips, from the top-left corner of the parent's inner area
+    int top;
+    int width;
+    int height;
+    std::optional<Font> font;         // none: the window's
+    std::optional<Colour> text;       // none: the kind's
+    std::optional<Colour> background; // none: the kind's
+    int tabIndex;
+    // The caption label that names an entry field or result label for a
+    // screen reader.
+    const char* labelledBy = nullptr;
+};
+
+// A window: its caption, client size in twips, colours and font. The fore
+// colour is for text drawn straight onto the window, which neither window
+// does.
+struct Window {
+    const char* name;
+    const char* caption;
+    int width;
+    int height;
+    QRgb back;
+    QRgb fore;
+    Font font;
+};
+
+// A straight solid line between two points in twips, its width in pixels at
+// 96 dpi and centred on the segment. Lines that fall outside their window
+// belong to it all the same and are simply never seen.
+struct Line {
     QPoint from;
     QPoint to;
     int width;
-    QColor colour;
+    Colour colour;
 };
 
-// Draws the lines in order, wide ones with round ends as the classic drawing
-// pens have them.
-void DrawLines(QPainter& painter, const std::vector<TwipsLine>& lines);
+// Gives a window its caption, fixed client size, colours and font, a title bar
+// with only a close box, and a place centred on its screen.
+void SetUpWindow(QWidget* window, const Window& layout);
+
+// Adds the controls to `parent`: the window, or a picture box's inner area.
+// Every text whose colour or background is a system colour stays legible
+// under any desktop palette.
+void AddControls(QWidget* parent, std::span<const Control> controls);
+
+// The inner area of a picture box that AddControls added: the parent for the
+// controls it holds and the surface for its lines.
+QWidget* PictureBoxArea(QWidget* pictureBox);
+
+// Draws the lines onto `surface`, beneath its controls, with round ends as
+// the classic drawing pens have them.
+void DrawLines(QWidget* surface, std::span<const Line> lines);
+
+// Links the window's controls into the tab order by their tab indexes and
+// gives the focus to the first that takes it.
+void SetTabOrder(QWidget* window);
 
 } // namespace rainfall

@@ -1,4 +1,4 @@
-#include "toolkit.h"
+#include "platform/toolkit/toolkit.h"
 
 #include <QApplication>
 #include <QMessageBox>

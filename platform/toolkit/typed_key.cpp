@@ -1,4 +1,4 @@
-#include "typed_key.h"
+#include "platform/toolkit/typed_key.h"
 
 #include <QKeyEvent>
 
@@ -6,9 +6,8 @@ namespace rainfall {
 
 namespace {
 
-constexpr std::int16_t Enter = 13;
-constexpr std::int16_t Backspace = 8;
 constexpr std::int16_t QuestionMark = 63;
+constexpr std::int16_t FullStop = 46;
 
 // Ctrl alone (Shift aside) makes a key an editing command; Ctrl with Alt is
 // AltGr on some keyboards, which types.
@@ -16,6 +15,12 @@ bool IsControlKey(const QKeyEvent& event)
 {
     const Qt::KeyboardModifiers held = event.modifiers() & ~Qt::KeypadModifier;
     return held == Qt::ControlModifier || held == (Qt::ControlModifier | Qt::ShiftModifier);
+}
+
+bool IsKeypadDecimal(const QKeyEvent& event)
+{
+    return (event.modifiers() & Qt::KeypadModifier) &&
+           (event.key() == Qt::Key_Comma || event.key() == Qt::Key_Period);
 }
 
 } // namespace
@@ -27,10 +32,12 @@ std::optional<std::int16_t> TypedKeyCode(const QKeyEvent& event)
     switch (event.key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        return Enter;
+        return KeyEnter;
     case Qt::Key_Backspace:
-        return Backspace;
+        return KeyBackspace;
     }
+    if (IsKeypadDecimal(event))
+        return FullStop;
     const QString text = event.text();
     if (text.isEmpty() || text.front().category() == QChar::Other_Control)
         return std::nullopt;

@@ -1,22 +1,18 @@
 // The main window, driven the way a user does: keys go to the control that has
 // the focus and message boxes are read and closed by their OK button; the beep
 // and the end of the program are counted instead of happening. Its look is
-// checked against the layout tables.
-#include "layout.h"
-#include "toolkit.h"
-#include "w.h"
+// compared with reference pictures.
+#include "mainwindow/w.h"
+#include "tests/pictures.h"
 
 #include <QAccessible>
-#include <QApplication>
 #include <QClipboard>
-#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
-#include <QTest>
 #include <QTimer>
 
 using namespace rainfall;
@@ -135,9 +131,17 @@ private slots:
     void tabOrderEscapeAndAltN();
     void keysPressButtons_data();
     void keysPressButtons();
-    void layout_data();
-    void layout();
+    void pictures_data();
+    void pictures();
+    void placeAndScreenReader();
 };
+
+void TestW::initTestCase()
+{
+    QApplication::setStyle("Fusion");
+    QApplication::setPalette(pictures::Distinct());
+    QApplication::setCursorFlashTime(0); // the caret always shows
+}
 
 // Without a usable sum of areas the other results are still shown, the average
 // value stays empty and a box says why.
@@ -152,15 +156,19 @@ void TestW::acceptComputeNew_data()
     QTest::newRow("entries read by their leading number")
         << QList<Pair>{{"3.2.1", "2"}, {".", "2"}, {"-.5", "4-"}}
         << QStringList{" 3", " .9", " 2.007486", " .55", " 8"} << "";
+    QTest::newRow("precipitation below the double range reads 0")
+        << QList<Pair>{{"." + QString(323, '0') + "1", "1"}, {"2", "1"}}
+        << QStringList{" 2", " 1", " 1.414214", " 1", " 2"} << "";
     QTest::newRow("result wider than its box")
         << QList<Pair>{{"-1234567000000000000", "1"}, {"-1234567000000000000", "1"}}
         << QStringList{" 2", "-1.234567E+18", " 0", "-1.234567E+18", " 2"} << "";
     QTest::newRow("sum of areas zero")
         << QList<Pair>{{"2", "5"}, {"4", "-5"}} << QStringList{" 2", " 3", " 1.414214", "", " 0"}
-        << "because the sum of areas is zero";
+        << " The area-weighted mean cannot be formed because the sum of areas is zero";
     QTest::newRow("average beyond single")
         << QList<Pair>{{"1", "3E+38"}, {"0", "-3E+38"}, {"0", ".5"}}
-        << QStringList{" 3", " .3333333", " .5773503", "", " .5"} << "because it is out of range";
+        << QStringList{" 3", " .3333333", " .5773503", "", " .5"}
+        << " The area-weighted mean cannot be formed because it is out of range";
 }
 
 // Twice: after New Sequence the same pairs give the same results. Compute
@@ -197,8 +205,8 @@ void TestW::acceptComputeNew()
         QCOMPARE(s.Get("lblMean")->geometry(), place);
         QCOMPARE(s.boxes.size(), reason.isEmpty() ? 0u : unsigned(round));
         for (const ShownBox& box : s.boxes)
-            QVERIFY(box.text.contains("area-weighted mean cannot be formed " + reason) &&
-                    box.icon == QMessageBox::Critical);
+            QVERIFY(box.text == reason && box.title == "No Average Value" &&
+                    box.icon == QMessageBox::Critical && box.parent == &s.window);
 
         s.Click("cmdNew");
         QCOMPARE(s.State(), QStringList{"txtInput1"} + QStringList(7, ""));
@@ -209,20 +217,31 @@ void TestW::acceptComputeNew()
 // only blanks has no value: Accept names the field and adds nothing.
 void TestW::fieldWithoutValue_data()
 {
+    QTest::addColumn<Pair>("accepted"); // first, if any
     QTest::addColumn<Pair>("entered");
     QTest::addColumn<QString>("field");
+    QTest::addColumn<Pair>("left");
 
-    QTest::newRow("both empty") << Pair{"", ""} << "txtInput1";
-    QTest::newRow("precipitation blanks") << Pair{" \t ", "5"} << "txtInput1";
-    QTest::newRow("area empty") << Pair{"7", ""} << "txtinput2";
-    QTest::newRow("area as Accept leaves it") << Pair{"25 ", " "} << "txtinput2";
+    const Pair none;
+    QTest::newRow("both empty") << none << Pair{"", ""} << "txtInput1" << Pair{"", ""};
+    QTest::newRow("precipitation blanks")
+        << none << Pair{" \t ", "5"} << "txtInput1" << Pair{" \t ", "5"};
+    QTest::newRow("area empty") << none << Pair{"7", ""} << "txtinput2" << Pair{"7", ""};
+    // The caret stands before the space Accept leaves, so 25 reads "25 ".
+    QTest::newRow("typed where Accept left its marker")
+        << Pair{"1", "1"} << Pair{"25", ""} << "txtinput2" << Pair{"25 ", " "};
 }
 
 void TestW::fieldWithoutValue()
 {
+    QFETCH(Pair, accepted);
     QFETCH(Pair, entered);
     QFETCH(QString, field);
+    QFETCH(Pair, left);
     WindowSession s;
+    const QString count = accepted.P.isEmpty() ? "" : " 1";
+    if (!accepted.P.isEmpty())
+        s.EnterPair(accepted);
     s.EnterPair(entered);
 
     const bool area = field == "txtinput2";
@@ -232,7 +251,7 @@ void TestW::fieldWithoutValue()
     QCOMPARE(s.boxes[0].title, area ? "No Value Entered" : " No Value Entered");
     QCOMPARE(s.boxes[0].icon, QMessageBox::Critical);
     QCOMPARE(s.boxes[0].parent, &s.window);
-    QCOMPARE(s.State(), (QStringList{field, entered.P, entered.A, "", "", "", "", ""}));
+    QCOMPARE(s.State(), (QStringList{field, left.P, left.A, count, "", "", "", ""}));
 }
 
 // A pair the program cannot hold is refused whole with a box that names the
@@ -247,15 +266,25 @@ void TestW::refusedPair_data()
 
     const QList<Pair> gauges{{"2", "10"}, {"4", "30"}};
     const QStringList gaugeResults{" 2", " 3", " 1.414214", " 3.5", " 40"};
+    const QString tooLarge = "the %1 is too large for the program to hold";
     QTest::newRow("squared precipitation beyond single")
-        << gauges << 2 << Pair{"100000000000000000000", "1"} << "squared precipitation"
+        << gauges << 2 << Pair{"100000000000000000000", "1"}
+        << "the sum of the squared precipitation values would leave the range of single "
+           "precision"
         << gaugeResults;
     QTest::newRow("pasted precipitation beyond single")
-        << gauges << 2 << Pair{"1E+39", "1"} << "precipitation value" << gaugeResults;
+        << gauges << 2 << Pair{"1E+39", "1"} << tooLarge.arg("precipitation value") << gaugeResults;
     QTest::newRow("area beyond single")
-        << gauges << 2 << Pair{"1", "1E+39"} << "area" << gaugeResults;
+        << gauges << 2 << Pair{"1", "1E+39"} << tooLarge.arg("area") << gaugeResults;
+    QTest::newRow("beyond double with a negative exponent")
+        << gauges << 2 << Pair{"1" + QString(309, '0') + "e-0", "1"}
+        << tooLarge.arg("precipitation value") << gaugeResults;
+    QTest::newRow("area beyond double with a negative exponent")
+        << gauges << 2 << Pair{"1", "2" + QString(400, '0') + "e-50"} << tooLarge.arg("area")
+        << gaugeResults;
     QTest::newRow("count at 32767") // 16384 ones and 16383 threes
-        << QList<Pair>{{"1", "2"}, {"3", "2"}} << 32767 << Pair{"5", "5"} << "32767"
+        << QList<Pair>{{"1", "2"}, {"3", "2"}} << 32767 << Pair{"5", "5"}
+        << "32767 values have been accepted, the most one sequence can hold"
         << QStringList{" 32767", " 1.999969", " 1.000015", " 1.999969", " 65534"};
 }
 
@@ -276,9 +305,10 @@ void TestW::refusedPair()
     s.EnterPair(refused);
 
     QCOMPARE(s.boxes.size(), 1u);
-    QVERIFY2(s.boxes[0].text.startsWith(' ') && s.boxes[0].text.contains(problem),
-             qPrintable(s.boxes[0].text));
+    QCOMPARE(s.boxes[0].text, " The pair cannot be accepted: " + problem);
+    QCOMPARE(s.boxes[0].title, "Pair Not Accepted");
     QCOMPARE(s.boxes[0].icon, QMessageBox::Critical);
+    QCOMPARE(s.boxes[0].parent, &s.window);
     QCOMPARE(s.Text("txtInput1").trimmed(), refused.P);
     QCOMPARE(s.Text("txtinput2").trimmed(), refused.A);
     QCOMPARE(s.Focus(), "txtInput1");
@@ -288,19 +318,27 @@ void TestW::refusedPair()
 
 // Digits, minus, point and Backspace pass wherever they stand; letters (the
 // exponent too, and letters beyond ASCII or with Alt or AltGr), space, comma
-// and plus are dropped. Keys that type nothing edit as usual.
+// and plus are dropped. The keypad's decimal key types a point on a keyboard
+// whose decimal separator is a comma. Keys that type nothing edit as usual.
 void TestW::keyFilter()
 {
     WindowSession s;
-    const std::pair<QString, Qt::KeyboardModifiers> letters[] = {
-        {"é", {}}, {"😀", {}}, {"b", Qt::AltModifier}, {"€", Qt::ControlModifier | Qt::AltModifier}};
+    const std::tuple<Qt::Key, QString, Qt::KeyboardModifiers> keys[] = {
+        {Qt::Key_unknown, "é", {}},
+        {Qt::Key_unknown, "😀", {}},
+        {Qt::Key_B, "b", Qt::AltModifier},
+        {Qt::Key_unknown, "€", Qt::ControlModifier | Qt::AltModifier},
+        {Qt::Key_Backspace, "", {}},
+        {Qt::Key_2, "2", Qt::KeypadModifier},
+        {Qt::Key_Comma, ",", Qt::KeypadModifier},
+        {Qt::Key_5, "5", Qt::KeypadModifier},
+    };
     for (auto* entry : {s.Get<QLineEdit>("txtInput1"), s.Get<QLineEdit>("txtinput2")}) {
         entry->setFocus();
         QTest::keyClicks(entry, "-1a 2-,+.5eE9");
-        for (const auto& [letter, modifiers] : letters)
-            QTest::sendKeyEvent(QTest::Click, entry, Qt::Key_unknown, letter, modifiers);
-        QTest::keyClick(entry, Qt::Key_Backspace);
-        QCOMPARE(entry->text(), "-12-.5");
+        for (const auto& [key, text, modifiers] : keys)
+            QTest::sendKeyEvent(QTest::Click, entry, key, text, modifiers);
+        QCOMPARE(entry->text(), "-12-.52.5");
     }
 
     auto* entry = s.Get<QLineEdit>("txtinput2");
@@ -375,159 +413,57 @@ void TestW::keysPressButtons()
     QCOMPARE(s.toolkit.ends, button == "CcmdExit" ? 1 : 0); // Exit ends the program at once
 }
 
-void TestW::layout_data()
+// The window as it opens, and after a Compute: under a palette in which every
+// system colour differs, and under a dark one, where every text whose colour
+// or background comes from the desktop stays legible.
+void TestW::pictures_data()
 {
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("caption"); // of a result or entry field: what a screen reader says
-    QTest::addColumn<QRect>("place");     // of a line: the pixel looked at
-    QTest::addColumn<QString>("font");
-    QTest::addColumn<QColor>("colour"); // of a caption its text, of the rest the background
-    QTest::addColumn<int>("tabIndex");
+    QTest::addColumn<QPalette>("palette");
+    QTest::addColumn<bool>("computed");
 
-    // Places in twips, 15 to a pixel.
-    const auto row = [](const char* name, const char* kind, const QString& caption, QRect twips,
-                        const char* font, const QColor& colour, int tabIndex) {
-        const QRect place(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15);
-        QTest::newRow(name) << QString(kind) << caption << place << QString(font) << colour
-                            << tabIndex;
-    };
-    const char* const sans = "Liberation Sans 8.25";
-    const char* const sans9 = "Liberation Sans 9.75";
-    const char* const serif9 = "Liberation Serif 9.75";
-    const char* const serif12 = "Liberation Serif 12";
-    const QColor black(0, 0, 0);
-    const QColor red(255, 0, 0);
-    const QColor blue(0, 0, 255);
-    const QColor grey(224, 224, 224);
-    const QColor window = SystemColour(5);
-    const QColor highlightText = SystemColour(14);
-    row("W", "window", "Average Rainfall by Dadazezez Azuveze Duvuvi", {0, 0, 8280, 5550}, sans,
-        grey, -1);
-    row("Label1", "caption", "Number of Values", {240, 360, 1575, 255}, sans, black, 0);
-    row("lblNumber", "result", "Number of Values", {2400, 240, 1095, 375}, sans9, window, 4);
-    row("Label3", "caption", "Arithmetic Mean", {240, 840, 1575, 255}, sans, black, 2);
-    row("lblMean", "result", "Arithmetic Mean", {2400, 720, 1095, 375}, serif9, highlightText, 7);
-    row("Label4", "caption", "Standard Deviation", {240, 1320, 1695, 255}, sans, SystemColour(7),
-        3);
-    row("lblStdDev", "result", "Standard Deviation", {2400, 1200, 1095, 375}, serif9, highlightText,
-        8);
-    row("Label7", "caption", "Average Value ", {240, 1800, 1335, 255}, sans, black, 13);
-    row("lblMean1", "result", "Average Value", {2400, 1680, 1095, 375}, sans9, highlightText, 16);
-    row("Label9", "caption", "Sum of Areas", {240, 2280, 1335, 255}, sans, SystemColour(18), 17);
-    row("lblArea", "result", "Sum of Areas", {2400, 2160, 1095, 375}, sans, highlightText, 18);
-    row("Label2", "caption", "Enter Precipitation ", {4200, 720, 1815, 375}, sans, black, 1);
-    row("txtInput1", "entry", "Enter Precipitation", {6360, 720, 1095, 375}, sans9, window, 5);
-    row("Label8", "caption", "Enter Areas", {4560, 1680, 1215, 255}, sans, black, 14);
-    row("txtinput2", "entry", "Enter Areas", {6360, 1680, 1095, 375}, sans9, window, 15);
-    row("CcmdExit", "button", "E&xit", {480, 3240, 1095, 495}, sans, {}, 19);
-    row("cmdNew", "button", "&New Sequence", {2400, 3240, 1095, 495}, sans, {}, 6);
-    row("cmdCompute", "button", "&Compute", {4320, 3240, 1095, 495}, sans, QColor(0, 255, 0), 10);
-    row("cmdAccept", "button", "&Accept Number", {6480, 3240, 1095, 495}, sans, {}, 9);
-    row("Label6", "caption", "             Postgraduate Department of Water Resources",
-        {120, 4680, 7335, 375}, serif12, red, 12);
-    row("Label5", "caption", "  KELVARRA INSTITUTE OF TECHNOLOGY, NORTH WEIRFORD",
-        {480, 5040, 9015, 375}, serif12, blue, 11);
-
-    // A pixel of each ruling line that is seen, away from the controls and the
-    // other lines. The left edge below the frame lies under the bottom frame.
-    const auto line = [](const char* name, int x, int y, const QColor& colour) {
-        QTest::newRow(name) << QString("line") << QString() << QRect(x, y, 1, 1) << QString()
-                            << colour << -1;
-    };
-    const QColor windowText = SystemColour(8);
-    line("Line4 top edge", 276, 0, windowText);
-    line("Line7 top edge, right end", 551, 0, windowText);
-    line("Line1 left frame, 10 px", 8 - 4, 180, red);
-    line("Line1 left frame, far side", 8 + 4, 180, red);
-    line("Line14 right frame", 544 + 4, 184, red);
-    line("Line17 bottom frame, 15 px", 276, 368 - 7, red);
-    line("Line22 column rule", 136, 96, blue);
-    line("Line18 column rule", 256, 96, blue);
-    line("Line16 top of band", 284, 192, blue);
-    line("Line19 bottom of band", 272, 272, blue);
-    line("Line23 band cell", 16, 232, windowText);
-    line("Line24 band cell", 136, 232, windowText);
-    line("Line20 band cell", 256, 232, blue);
-    line("Line21 band cell", 392, 232, blue);
-    line("no line: window grey", 300, 150, grey);
-    line("no line: right of frame", 551, 100, grey);
+    QTest::newRow("main-window") << pictures::Distinct() << false;
+    QTest::newRow("main-window-computed") << pictures::Distinct() << true;
+    QTest::newRow("main-window-computed-dark") << pictures::Dark() << true;
 }
 
-void TestW::layout()
+void TestW::pictures()
 {
-    QFETCH(QString, kind);
-    QFETCH(QString, caption);
-    QFETCH(QRect, place);
-    QFETCH(QString, font);
-    QFETCH(QColor, colour);
-    QFETCH(int, tabIndex);
-    WindowSession s;
-    if (kind == "line") {
-        QCOMPARE(s.window.grab().toImage().pixelColor(place.topLeft()), colour);
-        return;
-    }
-    const QString name = QTest::currentDataTag();
-    QWidget* control = kind == "window" ? &s.window : s.Get(name);
-    QVERIFY(control != nullptr);
-    if (kind == "window")
-        place.moveCenter(s.window.screen()->availableGeometry().center());
-
-    QCOMPARE(control->objectName(), name);
-    QCOMPARE(control->geometry(), place);
-    const QFont& shown = control->font();
-    QCOMPARE(QString("%1 %2").arg(shown.family()).arg(shown.pointSizeF()), font);
-    QCOMPARE(QFontInfo(shown).family(), shown.family()); // the face is really there
-    QVERIFY(shown.bold());
-    QCOMPARE(control->property("TabIndex"), tabIndex < 0 ? QVariant() : QVariant(tabIndex));
-    QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(control);
-
-    if (kind == "window") {
-        QCOMPARE(s.window.windowTitle(), caption);
-        QCOMPARE(s.window.minimumSize(), s.window.maximumSize());
-        const Qt::WindowFlags buttons =
-            Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint;
-        QCOMPARE(s.window.windowFlags() & buttons, Qt::WindowFlags(Qt::WindowCloseButtonHint));
-        QCOMPARE(s.window.palette().color(QPalette::Window), colour);
-    } else if (auto* label = qobject_cast<QLabel*>(control)) {
-        const bool result = kind == "result";
-        QCOMPARE(label->text(), result ? "" : caption);
-        QCOMPARE(label->autoFillBackground(), result);
-        QCOMPARE(label->palette().color(QPalette::WindowText), result ? SystemColour(18) : colour);
-        if (result)
-            QCOMPARE(label->palette().color(QPalette::Window), colour);
-        QCOMPARE(label->frameShape(), result ? QFrame::Panel : QFrame::NoFrame);
-        QCOMPARE(label->frameShadow(), result ? QFrame::Sunken : QFrame::Plain);
-        QCOMPARE(label->lineWidth(), 1);
-        QCOMPARE(label->alignment(), Qt::AlignLeft | Qt::AlignTop);
-        QCOMPARE(label->wordWrap(), !result); // a result too wide is cut off
-        QCOMPARE(reader->text(QAccessible::Description), result ? caption : "");
-    } else if (auto* field = qobject_cast<QLineEdit*>(control)) {
-        QCOMPARE(field->text(), "");
-        QVERIFY(field->hasFrame());
-        QCOMPARE(field->palette().color(QPalette::Base), colour);
-        QCOMPARE(field->palette().color(QPalette::Text), SystemColour(8));
-        QCOMPARE(reader->text(QAccessible::Name), caption);
-    } else {
-        auto* button = qobject_cast<QPushButton*>(control);
-        QCOMPARE(button->text(), caption);
-        QVERIFY(!button->isDefault() && !button->autoDefault());
-        QCOMPARE(button->property("BackColor").value<QColor>(), colour);
-        QCOMPARE(reader->text(QAccessible::Name), QString(caption).remove('&'));
-    }
-}
-
-// Gives every palette role behind a system colour its own colour, so that a
-// control in the wrong system colour shows in the layout test.
-void TestW::initTestCase()
-{
-    QPalette palette = QApplication::palette();
-    int shade = 0;
-    for (auto role : {QPalette::Base, QPalette::Text, QPalette::WindowText, QPalette::Highlight,
-                      QPalette::HighlightedText, QPalette::ButtonText}) {
-        shade += 30;
-        palette.setColor(role, QColor(shade, 20, 220 - shade));
-    }
+    QFETCH(QPalette, palette);
+    QFETCH(bool, computed);
     QApplication::setPalette(palette);
+    WindowSession s;
+    if (computed) {
+        s.EnterPair({"2", "10"});
+        s.EnterPair({"4", "30"});
+        s.Click("cmdCompute");
+    }
+    pictures::Compare(&s.window, QTest::currentDataTag());
+    QApplication::setPalette(pictures::Distinct());
+}
+
+// The window asks to be centred on its screen, and is exposed to screen
+// readers as a window named by its caption, with each entry field labelled by
+// its caption and each result described by its own.
+void TestW::placeAndScreenReader()
+{
+    WindowSession s;
+    QVERIFY(s.window.testAttribute(Qt::WA_Moved)); // placed by the program
+    QVERIFY((s.window.geometry().center() - s.window.screen()->availableGeometry().center())
+                .manhattanLength() <= 1);
+
+    const QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&s.window);
+    QCOMPARE(window->role(), QAccessible::Window);
+    QCOMPARE(window->text(QAccessible::Name), "Average Rainfall by Dadazezez Azuveze Duvuvi");
+    for (const auto& [field, caption] :
+         {std::pair{"txtInput1", "Label2"}, {"txtinput2", "Label8"}}) {
+        const auto labels =
+            QAccessible::queryAccessibleInterface(s.Get(field))->relations(QAccessible::Label);
+        QCOMPARE(labels.size(), 1);
+        QCOMPARE(labels[0].first->object(), s.Get(caption));
+    }
+    QCOMPARE(
+        QAccessible::queryAccessibleInterface(s.Get("lblMean1"))->text(QAccessible::Description),
+        "Average Value");
 }
 
 QTEST_MAIN(TestW)

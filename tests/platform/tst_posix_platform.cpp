@@ -1,10 +1,8 @@
-// The platform where it is POSIX: the program's own directory; the registry,
-// which answers the system-information tool's path from the programs on PATH;
-// and the launcher, which starts exactly the file named.
-#include "launcher.h"
-#include "registry.h"
-#include "runtime_error.h"
-#include "runtime_library.h"
+// The operating-system layer where it is POSIX: the program's own directory,
+// the random generator, and the launcher, which starts exactly the file named.
+#include "platform/system/launcher.h"
+#include "platform/system/runtime_library.h"
+#include "stats/runtime_error.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -12,13 +10,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <array>
+#include <thread>
 
 using namespace rainfall;
 
 namespace {
-
-const char* const ToolKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
 
 // A shell script, executable unless told otherwise, that writes $0 to `marker`.
 void WriteScript(const QString& path, const QString& marker = "/dev/null", bool executable = true)
@@ -31,20 +27,6 @@ void WriteScript(const QString& path, const QString& marker = "/dev/null", bool 
         QVERIFY(file.setPermissions(file.permissions() | QFileDevice::ExeOwner));
 }
 
-// Reads a REG_SZ below HKEY_LOCAL_MACHINE as the program does; null if missing.
-QString ReadString(Registry& registry, const QByteArray& key, const QByteArray& value)
-{
-    RegKey handle = 0;
-    std::array<std::uint8_t, 1024> buffer{};
-    std::uint32_t size = buffer.size(), type = 0;
-    const bool read =
-        registry.RegOpenKeyExA(RootLocalMachine, key.data(), 0, KeyRead, &handle) == 0 &&
-        registry.RegQueryValueExA(handle, value.data(), nullptr, &type, buffer.data(), &size) == 0;
-    registry.RegCloseKey(handle);
-    return read && type == RegSz ? QString::fromLocal8Bit(reinterpret_cast<char*>(buffer.data()))
-                                 : QString();
-}
-
 } // namespace
 
 class TestPosixPlatform : public QObject {
@@ -52,8 +34,7 @@ class TestPosixPlatform : public QObject {
 
 private slots:
     void programDirectoryIsTheExecutablesNotTheWorkingDirectory();
-    void toolPathFromPath_data();
-    void toolPathFromPath();
+    void randomDrawsAreSeededFromTheClock();
     void startsExactlyTheNamedFile();
     void failureToStart();
 };
@@ -68,61 +49,25 @@ void TestPosixPlatform::programDirectoryIsTheExecutablesNotTheWorkingDirectory()
     QCOMPARE(QString::fromStdString(directory), QCoreApplication::applicationDirPath());
 }
 
-void TestPosixPlatform::toolPathFromPath_data()
+// Every draw lies in [0, 1) and the whole range is reached; two starts a
+// moment apart draw differently, so they show different tips.
+void TestPosixPlatform::randomDrawsAreSeededFromTheClock()
 {
-    // Programs are "directory/name", with a "!" in front when not executable
-    // and a "/" behind for a directory; in PATH, %1 is their root directory.
-    QTest::addColumn<QString>("programs");
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("found"); // empty: missing
-    const auto row = [](const char* name, const char* programs, const char* path,
-                        const char* found) {
-        QTest::newRow(name) << QString(programs) << QString(path) << QString(found);
-    };
-
-    row("hardinfo", "bin/hardinfo", "%1/bin", "bin/hardinfo");
-    row("none installed", "bin/other", "%1/bin", "");
-    row("the list's order wins over PATH's", "first/kinfocenter second/hardinfo",
-        "%1/first:%1/second", "second/hardinfo");
-    row("first PATH directory for one program", "first/cpu-x second/cpu-x", "%1/first:%1/second",
-        "first/cpu-x");
-    row("not executable, or a directory", "!bin/hardinfo bin/kinfocenter/ bin/lshw-gtk", "%1/bin",
-        "bin/lshw-gtk");
-    row("empty and relative PATH entries passed over", "bin/gnome-system-monitor", ":bin:%1/bin",
-        "bin/gnome-system-monitor");
-}
-
-void TestPosixPlatform::toolPathFromPath()
-{
-    QFETCH(QString, programs);
-    QFETCH(QString, path);
-    QFETCH(QString, found);
-    QTemporaryDir root;
-    const QDir dir(root.path());
-    for (const QString& program : programs.split(' ')) {
-        const QString file = dir.filePath(QString(program).remove('!'));
-        QVERIFY(dir.mkpath(program.endsWith('/') ? file : QFileInfo(file).path()));
-        if (!program.endsWith('/'))
-            WriteScript(file, "/dev/null", !program.startsWith('!'));
+    SystemRunTimeLibrary first, second;
+    first.SeedFromClock();
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    second.SeedFromClock();
+    float lowest = 1, highest = 0;
+    int same = 0;
+    for (int i = 0; i < 100000; ++i) {
+        const float r = first.NextRandom();
+        lowest = std::min(lowest, r);
+        highest = std::max(highest, r);
+        same += r == second.NextRandom();
     }
-    // Relative entries then name real programs, which must still be passed over.
-    const QString savedDirectory = QDir::currentPath();
-    const QByteArray savedPath = qgetenv("PATH");
-    QVERIFY(QDir::setCurrent(root.path()));
-    qputenv("PATH", QFile::encodeName(path.arg(root.path())));
-
-    Registry& registry = SystemRegistry();
-    const QString read = ReadString(registry, ToolKey, "PATH");
-    // Names compare without regard to case; no other key or value is there.
-    const QString readInLowerCase = ReadString(registry, QByteArray(ToolKey).toLower(), "path");
-    const QString others =
-        ReadString(registry, ToolKey, "MSINFO") +
-        ReadString(registry, "SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO");
-    qputenv("PATH", savedPath);
-    QVERIFY(QDir::setCurrent(savedDirectory));
-    QCOMPARE(read, found.isEmpty() ? QString() : dir.filePath(found));
-    QCOMPARE(readInLowerCase, read);
-    QCOMPARE(others, QString());
+    QVERIFY(lowest >= 0 && lowest < 0.001f);
+    QVERIFY(highest < 1 && highest > 0.999f);
+    QVERIFY(same < 10);
 }
 
 // "my tools/show info" must start that script, not a program "my" beside the
@@ -140,7 +85,7 @@ void TestPosixPlatform::startsExactlyTheNamedFile()
         QFile started(dir.filePath("started"));
         return started.open(QIODevice::ReadOnly) ? started.readAll() : QByteArray();
     };
-    QVERIFY(SystemLauncher().StartProgram(QFile::encodeName(program).toStdString(), NormalFocus) >
+    QVERIFY(DefaultLauncher().StartProgram(QFile::encodeName(program).toStdString(), NormalFocus) >
             0);
     QTRY_COMPARE_WITH_TIMEOUT(startedAs(), QFile::encodeName(program), 10000);
     QVERIFY(!QFile::exists(dir.filePath("decoy started")));
@@ -155,7 +100,7 @@ void TestPosixPlatform::failureToStart()
          {QString(), root.filePath("missing"), root.filePath("not executable"), root.path()})
         QVERIFY_THROWS_EXCEPTION(
             RuntimeError,
-            SystemLauncher().StartProgram(QFile::encodeName(path).toStdString(), NormalFocus));
+            DefaultLauncher().StartProgram(QFile::encodeName(path).toStdString(), NormalFocus));
 }
 
 QTEST_GUILESS_MAIN(TestPosixPlatform)

@@ -1,21 +1,17 @@
 // The welcome window: the tip list on real files, the registry read and tool
-// launch against fakes that record every call, and the window and its layout.
-#include "frmtip.h"
-#include "layout.h"
-#include "runtime_error.h"
-#include "sys_info.h"
-#include "tip_of_day.h"
+// launch against fakes that record every call, and the window itself, whose
+// look is compared with reference pictures.
+#include "stats/runtime_error.h"
+#include "tests/pictures.h"
+#include "welcome/logic/sys_info.h"
+#include "welcome/window/frmtip.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QFontInfo>
-#include <QKeySequence>
+#include <QAccessible>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTimer>
@@ -162,8 +158,9 @@ public:
     void End() override {}
 };
 
-// The platform of one welcome window: a program directory of its own, an
-// empty registry, and a launcher that starts nothing.
+// The platform of one welcome window: a program directory of its own with the
+// tip file given (null: none), an empty registry, and a launcher that starts
+// nothing.
 struct Platform {
     QTemporaryDir programDirectory;
     RecordingToolkit toolkit;
@@ -171,16 +168,16 @@ struct Platform {
     RecordingRegistry registry;
     RecordingLauncher launcher;
 
-    Platform() { runtime.programDirectory = QFile::encodeName(programDirectory.path()).data(); }
-    QPointer<frmTip> open() { return new frmTip({toolkit, runtime, registry, launcher}); }
+    explicit Platform(const QByteArray& tipFile = {})
+    {
+        runtime.programDirectory = QFile::encodeName(programDirectory.path()).data();
+        runtime.draw = 0.5;
+        QFile file(programDirectory.filePath("TIPOFDAY.TXT"));
+        if (!tipFile.isNull() && (!file.open(QIODevice::WriteOnly) || file.write(tipFile) < 0))
+            qFatal("cannot write the tip file");
+    }
+    QPointer<frmTip> Open() { return new frmTip({toolkit, runtime, registry, launcher}); }
 };
-
-template <typename T = QWidget> T* Child(QWidget* window, const QString& name)
-{
-    T* child = window->findChild<T*>(name);
-    QTEST_ASSERT(child != nullptr);
-    return child;
-}
 
 // Notes the windows on the screen when the main window is shown.
 class ShowWatcher : public QObject {
@@ -196,46 +193,61 @@ public:
     }
 };
 
-// A row of the layout table; positions and sizes in twips.
-struct Control {
-    const char* name;
-    QRect twips;
-    const char* face;
-    double points;
-    bool bold;
-    QColor text;                   // invalid: the platform's own
-    QColor background;             // invalid: transparent or the platform's own
-    const char* caption = nullptr; // null: not fixed
-};
+// The text a label lays out, underlined characters in [ ].
+QString LaidOutText(const QLabel* label)
+{
+    QTextDocument document;
+    if (label->textFormat() == Qt::PlainText)
+        document.setPlainText(label->text());
+    else
+        document.setHtml(label->text());
+    QString seen;
+    for (auto piece = document.begin().begin(); !piece.atEnd(); ++piece) {
+        const QString text = piece.fragment().text().replace(QChar::LineSeparator, '\n');
+        seen += piece.fragment().charFormat().fontUnderline() ? "[" + text + "]" : text;
+    }
+    return seen;
+}
 
 } // namespace
-
-Q_DECLARE_METATYPE(Control)
 
 class TestWelcome : public QObject {
     Q_OBJECT
 
 private slots:
     void initTestCase();
+    void cleanup();
     void loadTips_data();
     void loadTips();
-    void notFoundTextIsComposedExactly();
     void getKeyValue_data();
     void getKeyValue();
     void startSysInfo_data();
     void startSysInfo();
-
-    void cleanup();
+#ifdef Q_OS_UNIX
+    void startSysInfoOnThisMachine_data();
+    void startSysInfoOnThisMachine();
+#endif
     void keys_data();
     void keys();
     void programEnds_data();
     void programEnds();
-    void tipLabel_data();
-    void tipLabel();
-    void windowAndFrameLines();
-    void controls_data();
-    void controls();
+    void tipPanel_data();
+    void tipPanel();
+    void pictures_data();
+    void pictures();
 };
+
+void TestWelcome::initTestCase()
+{
+    QApplication::setStyle("Fusion");
+    QApplication::setPalette(pictures::Distinct());
+}
+
+void TestWelcome::cleanup()
+{
+    qDeleteAll(QApplication::topLevelWidgets());
+    QApplication::setPalette(pictures::Distinct());
+}
 
 void TestWelcome::loadTips_data()
 {
@@ -269,11 +281,11 @@ void TestWelcome::loadTips_data()
     row("a path ending in a separator", three, 0, {}, 0, ".folder/");
     row("in a hidden folder", three, 0, threeLines, 1, ".folder/TIPOFDAY.TXT");
     row("a link to a tip file", three, 0, threeLines, 1, "link.txt");
-
-    // Large enough to be mapped rather than read, with so many lines that the
-    // position is only right when computed in double precision.
-    const int many = int(SystemRunTimeLibrary::MapFrom / 4);
-    row("over 1 MB, largest r below 1", QByteArray("Tip\r\n").repeated(many) + "Last",
+    // So many lines that the position is only right when computed in double
+    // precision; the file is cut short once it is read, which must not touch
+    // the tips.
+    const int many = 1 << 19;
+    row("half a million lines, largest r below 1", QByteArray("Tip\r\n").repeated(many) + "Last",
         LargestBelowOne, Lines(many, "Tip") << "Last", many + 1);
 }
 
@@ -298,6 +310,7 @@ void TestWelcome::loadTips()
 
     const std::string sFile = path.isEmpty() ? "" : QFile::encodeName(dir.filePath(path)).data();
     QCOMPARE(tips.LoadTips(sFile), position == 0 ? FlagFalse : FlagTrue);
+    QVERIFY(QFile::resize(dir.filePath("TIPOFDAY.TXT"), 0));
 
     QCOMPARE(runtime.existenceTests, path.isEmpty() ? 0 : 1);
     Lines read;
@@ -308,14 +321,6 @@ void TestWelcome::loadTips()
     // An empty file shows nothing: the label keeps what it shows.
     QCOMPARE(shown, lines.isEmpty() ? std::vector<std::string>{}
                                     : std::vector{lines[position - 1].toStdString()});
-}
-
-void TestWelcome::notFoundTextIsComposedExactly()
-{
-    QCOMPARE(TipFileNotFoundText(),
-             "That the TIPOFDAY.TXT file was not found? \r\n\r\n"
-             "Create a text file named TIPOFDAY.TXT using NotePad with 1 tip per line. "
-             "Then place it in the same directory as the application. ");
 }
 
 void TestWelcome::getKeyValue_data()
@@ -395,8 +400,8 @@ void TestWelcome::startSysInfo()
     QFETCH(QString, started);
     QFETCH(int, lookups);
     RecordingRegistry registry;
-    Store(registry, ToolPathKey, "PATH", toolPath);
-    Store(registry, ToolDirectoryKey, "MSINFO", toolDirectory);
+    Store(registry, ToolPathKey, ToolPathValue, toolPath);
+    Store(registry, ToolDirectoryKey, ToolDirectoryValue, toolDirectory);
     registry.failEveryCall = registryFails;
     ChosenRunTime runtime;
     runtime.files = {ToolInTools.toStdString()};
@@ -404,14 +409,13 @@ void TestWelcome::startSysInfo()
     launcher.programs = {Tool.toStdString(), ToolInTools.toStdString()};
     QStringList messages;
 
-    StartSysInfo(registry, launcher, runtime, [&](const std::string& prompt, int style) {
-        messages << QString("%1, %2").arg(QString::fromStdString(prompt)).arg(style);
-    });
+    StartSysInfo(registry, launcher, runtime,
+                 [&](const std::string& prompt) { messages << QString::fromStdString(prompt); });
 
     QCOMPARE(launcher.starts, started.isNull() ? QStringList() : QStringList{started + ", 1"});
     const bool toolStarted = started == Tool || started == ToolInTools;
     QCOMPARE(messages.join(""),
-             toolStarted ? "" : "System Information Is Unavailable At This Time, 0");
+             toolStarted ? "" : "System Information Is Unavailable At This Time");
     const QStringList opens = registry.calls.filter("RegOpenKeyExA");
     QCOMPARE(opens.size(), lookups);
     QVERIFY(opens[0].contains(ToolPathKey));
@@ -419,13 +423,71 @@ void TestWelcome::startSysInfo()
     QCOMPARE(registry.calls.filter("RegCloseKey").size(), lookups);
 }
 
-void TestWelcome::cleanup()
+#ifdef Q_OS_UNIX
+// Without a registry, the tool is the first system-information program on
+// PATH, in the order of a list of them; only full PATH entries count.
+void TestWelcome::startSysInfoOnThisMachine_data()
 {
-    qDeleteAll(QApplication::topLevelWidgets());
+    // Programs are "directory/name", with a "!" in front when not executable
+    // and a "/" behind for a directory; in PATH, %1 is their root directory.
+    QTest::addColumn<QString>("programs");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("started"); // empty: none, the unavailable message
+    const auto row = [](const char* name, const char* programs, const char* path,
+                        const char* started) {
+        QTest::newRow(name) << QString(programs) << QString(path) << QString(started);
+    };
+    row("hardinfo", "bin/hardinfo", "%1/bin", "bin/hardinfo");
+    row("none installed", "bin/other", "%1/bin", "");
+    row("the list's order wins over PATH's", "first/kinfocenter second/hardinfo",
+        "%1/first:%1/second", "second/hardinfo");
+    row("first PATH directory for one program", "first/cpu-x second/cpu-x", "%1/first:%1/second",
+        "first/cpu-x");
+    row("not executable, or a directory", "!bin/hardinfo bin/kinfocenter/ bin/lshw-gtk", "%1/bin",
+        "bin/lshw-gtk");
+    row("empty and relative PATH entries passed over", "bin/gnome-system-monitor", ":bin:%1/bin",
+        "bin/gnome-system-monitor");
 }
 
-// Keys pressed in turn from start-up, where the window is centred with the
-// focus on OK.
+void TestWelcome::startSysInfoOnThisMachine()
+{
+    QFETCH(QString, programs);
+    QFETCH(QString, path);
+    QFETCH(QString, started);
+    QTemporaryDir root;
+    const QDir dir(root.path());
+    for (const QString& program : programs.split(' ')) {
+        QFile file(dir.filePath(QString(program).remove('!')));
+        QVERIFY(dir.mkpath(program.endsWith('/') ? file.fileName() : QFileInfo(file).path()));
+        if (program.endsWith('/'))
+            continue;
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("#!/bin/sh\nprintf '%s' \"$0\" > \"${0%/*}/../started\"\n");
+        if (!program.startsWith('!'))
+            QVERIFY(file.setPermissions(file.permissions() | QFileDevice::ExeOwner));
+    }
+    // Relative entries then name real programs, which must still be passed over.
+    const QString savedDirectory = QDir::currentPath();
+    const QByteArray savedPath = qgetenv("PATH");
+    QVERIFY(QDir::setCurrent(root.path()));
+    qputenv("PATH", QFile::encodeName(path.arg(root.path())));
+    QStringList messages;
+    StartSysInfo(DefaultRegistry(), DefaultLauncher(), DefaultRunTimeLibrary(),
+                 [&](const std::string& prompt) { messages << QString::fromStdString(prompt); });
+    qputenv("PATH", savedPath);
+    QVERIFY(QDir::setCurrent(savedDirectory));
+
+    const auto startedAs = [&dir] {
+        QFile marker(dir.filePath("started"));
+        return marker.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(marker.readAll()) : "";
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(startedAs(), started.isEmpty() ? "" : dir.filePath(started), 10000);
+    QCOMPARE(messages.join(""), started.isEmpty() ? SysInfoUnavailableText : "");
+}
+#endif
+
+// Keys pressed in turn from start-up, where the window asks to be centred on
+// its screen, with the focus on OK.
 void TestWelcome::keys_data()
 {
     QTest::addColumn<QString>("keys");
@@ -452,13 +514,14 @@ void TestWelcome::keys()
     QFETCH(QString, focus);
     QFETCH(QString, pressed);
     Platform platform;
-    const QPointer<frmTip> tip = platform.open();
+    const QPointer<frmTip> tip = platform.Open();
     tip->show();
     QApplication::setActiveWindow(tip);
     QVERIFY(QTest::qWaitForWindowActive(tip));
     QCOMPARE(QApplication::focusWidget()->objectName(), "cmdOK");
-    const QPoint offCentre = tip->geometry().center() - tip->screen()->availableGeometry().center();
-    QVERIFY(offCentre.manhattanLength() <= 2);
+    QVERIFY(tip->testAttribute(Qt::WA_Moved)); // placed by the program
+    QVERIFY((tip->geometry().center() - tip->screen()->availableGeometry().center())
+                .manhattanLength() <= 1);
 
     ShowWatcher watcher;
     qApp->installEventFilter(&watcher);
@@ -499,13 +562,13 @@ void TestWelcome::programEnds()
 {
     QFETCH(bool, pressOk);
     Platform platform;
-    const QPointer<frmTip> tip = platform.open();
+    const QPointer<frmTip> tip = platform.Open();
     tip->show();
     QObject timers;   // none of them outlives this test
     QStringList open; // the windows open a while after the click
     QTimer::singleShot(0, &timers, [&] {
         if (pressOk)
-            Child<QPushButton>(tip, "cmdOK")->click();
+            tip->findChild<QPushButton*>("cmdOK")->click();
         else
             tip->windowHandle()->close(); // what the window manager's close box does
     });
@@ -524,7 +587,9 @@ void TestWelcome::programEnds()
     QCOMPARE(open, pressOk ? QStringList{"W"} : QStringList());
 }
 
-void TestWelcome::tipLabel_data()
+// The tip panel as it is laid out and as a screen reader reads it: named
+// "Tip of the day", described by the tip it holds.
+void TestWelcome::tipPanel_data()
 {
     // Null: no tip file; "/proc/self/mem": a link to it, which cannot be read
     // even by root.
@@ -547,150 +612,62 @@ void TestWelcome::tipLabel_data()
         "application. ");
     row("unreadable tip file", "/proc/self/mem",
         "The tip file \"TIPOFDAY.TXT\" could not be read: input/output error.");
+    // Only what the panel could ever show is laid out.
+    QByteArray lines;
+    QString first65;
+    for (int i = 1; i <= 200000; ++i) {
+        lines += "Tip line " + QByteArray::number(i) + "\n";
+        if (i <= 65)
+            first65 += QString("Tip line %1").arg(i) + (i < 65 ? "\n" : "");
+    }
+    row("200,000 lines joined by line feeds: the first 65", lines, first65);
+    row("one line of 2 MB: its first 4096 characters", QByteArray(2 << 20, 'x'),
+        QString(4096, 'x'));
 }
 
-void TestWelcome::tipLabel()
+void TestWelcome::tipPanel()
 {
     QFETCH(QByteArray, tipFile);
     QFETCH(QString, shown);
-    Platform platform;
-    QFile file(platform.programDirectory.filePath("TIPOFDAY.TXT"));
+    Platform platform(tipFile == "/proc/self/mem" ? QByteArray() : tipFile);
     if (tipFile == "/proc/self/mem")
-        QVERIFY(QFile::link(tipFile, file.fileName()));
-    else if (!tipFile.isNull())
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(tipFile) == tipFile.size());
-    file.close();
-    platform.runtime.draw = 0.5;
+        QVERIFY(QFile::link(tipFile, platform.programDirectory.filePath("TIPOFDAY.TXT")));
 
-    const QPointer<frmTip> tip = platform.open();
+    const QPointer<frmTip> tip = platform.Open();
 
     QCOMPARE(platform.runtime.seeds, 1);
-    const auto* label = Child<QLabel>(tip, "lblTipText");
-    QTextDocument document; // the text as the label lays it out
-    if (label->textFormat() == Qt::PlainText)
-        document.setPlainText(label->text());
-    else
-        document.setHtml(label->text());
-    QString seen;
-    for (auto piece = document.begin().begin(); !piece.atEnd(); ++piece) {
-        const QString text = piece.fragment().text().replace(QChar::LineSeparator, '\n');
-        seen += piece.fragment().charFormat().fontUnderline() ? "[" + text + "]" : text;
-    }
-    QCOMPARE(seen, shown);
-    QCOMPARE(label->accessibleName(), QString(shown).remove('[').remove(']'));
-    QCOMPARE(label->accessibleDescription(), "Did you know...");
+    QCOMPARE(LaidOutText(tip->findChild<QLabel*>("lblTipText")), shown);
+    const auto* panel = QAccessible::queryAccessibleInterface(tip->findChild<QWidget*>("Picture1"));
+    QCOMPARE(panel->text(QAccessible::Name), "Tip of the day");
+    QCOMPARE(panel->text(QAccessible::Description), QString(shown).remove('[').remove(']'));
 }
 
-// The window itself, and its highlight-coloured frame lines on the left,
-// right and bottom edges, none on top.
-void TestWelcome::windowAndFrameLines()
+// The window with a tip and with the text about the missing tip file, under a
+// palette in which every system colour differs and under a dark one.
+void TestWelcome::pictures_data()
 {
-    Platform platform;
-    const QPointer<frmTip> tip = platform.open();
+    QTest::addColumn<QPalette>("palette");
+    QTest::addColumn<QByteArray>("tipFile");
 
-    QCOMPARE(tip->windowTitle(), "Wellcome to Dodudadez Orovodo Rezudi");
-    QCOMPARE(tip->size(), QSize(588, 341));
-    QCOMPARE(tip->windowFlags() & (Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint |
-                                   Qt::WindowMaximizeButtonHint),
-             Qt::WindowCloseButtonHint);
-    QCOMPARE(tip->palette().color(QPalette::Window), QColor(0, 0, 0));
-    QCOMPARE(tip->palette().color(QPalette::WindowText), QColor(255, 0, 0));
-    QCOMPARE(tip->font(), PlatformFont("System", 9.75, true, true));
-
-    const QImage image = tip->grab().toImage();
-    const QColor highlight = SystemColour(13);
-    for (const QPoint onALine : {QPoint(1, 170), QPoint(584, 170), QPoint(300, 336)})
-        QCOMPARE(image.pixelColor(onALine), highlight);
-    for (const QPoint offTheLines : {QPoint(300, 1), QPoint(3, 170)})
-        QVERIFY(image.pixelColor(offTheLines) != highlight);
+    const QByteArray tip = "To draw Thiessen polygons, join neighbouring gauges by straight "
+                           "lines, then draw the perpendicular bisector of each line; the "
+                           "bisectors enclose one polygon around each gauge. R&&D, &Save.\r\n";
+    QTest::newRow("welcome-window") << pictures::Distinct() << tip;
+    QTest::newRow("welcome-window-no-tip-file") << pictures::Distinct() << QByteArray();
+    QTest::newRow("welcome-window-dark") << pictures::Dark() << tip;
 }
 
-void TestWelcome::controls_data()
+void TestWelcome::pictures()
 {
-    QTest::addColumn<Control>("c");
-    const char *Sans = "MS Sans Serif", *Serif = "Times New Roman", *Narrow = "Arial Narrow";
-    const QColor green(0, 255, 0), red(255, 0, 0), blue(0, 0, 255), magenta(255, 0, 255);
-    const QColor cyan(0, 255, 255), yellow(255, 255, 0), none;
-    const Control table[] = {
-        {"Picture1", {240, 1440, 3135, 2355}, Sans, 8.25, false, SystemColour(8), SystemColour(5)},
-        {"Label1", {0, 0, 4815, 255}, Sans, 8.25, true, cyan, SystemColour(7), "Did you know..."},
-        {"lblTipText", {0, 240, 3135, 3075}, Serif, 9, true, yellow, SystemColour(6)},
-        {"Label2", {1680, 120, 6495, 735}, Narrow, 12, true, green, none},
-        {"Label3", {3840, 1680, 2055, 375}, Serif, 12, true, red, none, "Acknowledgements"},
-        {"Label4", {3480, 2040, 1575, 375}, Narrow, 9, false, blue, none},
-        {"Label8", {5520, 2040, 1695, 255}, Sans, 8.25, false, magenta, none, "Asst.  Professor"},
-        {"Label5", {3480, 2280, 1935, 255}, Narrow, 9, false, blue, none},
-        {"Label9", {5520, 2280, 1455, 255}, Sans, 8.25, false, magenta, none, "Sr. Lecturer"},
-        {"Label6", {3480, 2520, 1455, 255}, Narrow, 9, false, blue, none},
-        {"Label10", {5520, 2520, 1335, 255}, Sans, 8.25, false, magenta, none, "Sr. lecturer"},
-        {"Label7", {3480, 2760, 1695, 375}, Narrow, 9, false, blue, none},
-        {"Label11", {5520, 2760, 1335, 255}, Sans, 8.25, false, magenta, none, "Sr. Lecturer"},
-        {"cmdOK", {3480, 3360, 1215, 375}, Sans, 8.25, false, none, none, "OK"},
-        {"Command1", {5520, 3360, 1215, 375}, "Arial", 9, false, none, none, "System Info"},
-        {"Label12", {600, 4200, 8055, 495}, "Arial", 14.25, true, blue, none},
-        {"Label13", {2640, 4560, 4095, 375}, Narrow, 14.25, true, magenta, none},
-    };
-    for (const Control& c : table)
-        QTest::newRow(c.name) << c;
-}
-
-void TestWelcome::controls()
-{
-    QFETCH(Control, c);
-    Platform platform;
-    const QPointer<frmTip> tip = platform.open();
-    QWidget* control = Child(tip, c.name);
-
-    // Inside the tip panel, positions count from the panel's inner area, which
-    // cuts its controls off at the panel's border.
-    auto* panel = Child<QFrame>(tip, "Picture1");
-    if (control != panel && panel->isAncestorOf(control)) {
-        QCOMPARE(control->parentWidget()->parentWidget(), panel);
-        QCOMPARE(control->parentWidget()->geometry(), panel->contentsRect());
-    } else {
-        QCOMPARE(control->parentWidget(), tip.data());
-    }
-    QCOMPARE(control->geometry(), QRect(Pixels(c.twips.x()), Pixels(c.twips.y()),
-                                        Pixels(c.twips.width()), Pixels(c.twips.height())));
-
-    const QFont font = control->font();
-    QCOMPARE(font.family(), PlatformFont(c.face, c.points, c.bold).family());
-    QCOMPARE(QFontInfo(font).family(), font.family()); // the face is installed
-    QCOMPARE(font.pointSizeF(), c.points);
-    QCOMPARE(font.bold(), c.bold);
-    QVERIFY(!font.italic());
-
-    if (c.text.isValid())
-        QCOMPARE(control->palette().color(QPalette::WindowText), c.text);
-    QCOMPARE(control->autoFillBackground(), c.background.isValid());
-    if (c.background.isValid())
-        QCOMPARE(control->palette().color(QPalette::Window), c.background);
-
-    if (auto* label = qobject_cast<QLabel*>(control)) {
-        QVERIFY(label->wordWrap());
-        QCOMPARE(label->alignment(), Qt::AlignLeft | Qt::AlignTop);
-        QCOMPARE(label->focusPolicy(), Qt::NoFocus);
-        if (c.caption != nullptr)
-            QCOMPARE(label->text(), c.caption);
-    } else if (auto* button = qobject_cast<QPushButton*>(control)) {
-        QCOMPARE(button->text(), c.caption);
-    } else {
-        QCOMPARE(panel->frameStyle(), QFrame::Box | QFrame::Plain);
-        QCOMPARE(panel->lineWidth(), 1);
-    }
-}
-
-// Gives every palette role behind a system colour its own colour, so that a
-// control in the wrong system colour shows in the layout test.
-void TestWelcome::initTestCase()
-{
-    QPalette palette = QApplication::palette();
-    int shade = 0;
-    for (auto role : {QPalette::Base, QPalette::Text, QPalette::WindowText, QPalette::Highlight}) {
-        shade += 40;
-        palette.setColor(role, QColor(shade, 20, 220 - shade));
-    }
+    QFETCH(QPalette, palette);
+    QFETCH(QByteArray, tipFile);
     QApplication::setPalette(palette);
+    Platform platform(tipFile);
+    const QPointer<frmTip> tip = platform.Open();
+    tip->show();
+    QApplication::setActiveWindow(tip);
+    QVERIFY(QTest::qWaitForWindowActive(tip));
+    pictures::Compare(tip, QTest::currentDataTag());
 }
 
 QTEST_MAIN(TestWelcome)

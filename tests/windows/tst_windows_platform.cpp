@@ -1,16 +1,16 @@
 // The program's Windows side against a real Windows (or Wine): the registry
 // through advapi32, the existence test on real files, the start of a real
 // program, the tip file, and the statistics core under the Windows run-time.
-#include "check.h"
+#include "tests/windows/check.h"
 
-#include "evaluation.h"
-#include "flag.h"
-#include "launcher.h"
-#include "number_text.h"
-#include "registry.h"
-#include "runtime_library.h"
-#include "sys_info.h"
-#include "tip_of_day.h"
+#include "platform/system/launcher.h"
+#include "platform/system/registry.h"
+#include "platform/system/runtime_library.h"
+#include "stats/evaluation.h"
+#include "stats/number_text.h"
+#include "welcome/logic/flag.h"
+#include "welcome/logic/sys_info.h"
+#include "welcome/logic/tip_of_day.h"
 
 #include <windows.h>
 
@@ -176,7 +176,7 @@ void GetKeyValueReadsTheRegistry()
     for (const Row& row : rows) {
         std::string text;
         const std::int16_t found =
-            GetKeyValue(SystemRegistry(), RootLocalMachine, row.key, row.value, text);
+            GetKeyValue(DefaultRegistry(), RootLocalMachine, row.key, row.value, text);
         CHECK(found == row.found);
         CHECK(text == row.text);
         if (found != row.found || text != row.text)
@@ -216,7 +216,7 @@ void PathWithSpaceStartsExactlyThatFile()
     const std::vector<std::string> parsed = ProbeRuns(folders.marker);
     CHECK(parsed.size() == 1 && SamePath(parsed[0], folders.decoy));
 
-    SystemLauncher().StartProgram(folders.tool, NormalFocus);
+    DefaultLauncher().StartProgram(folders.tool, NormalFocus);
     const std::vector<std::string> runs = ProbeRuns(folders.marker);
     CHECK(runs.size() == 1 && SamePath(runs[0], folders.tool));
 }
@@ -225,7 +225,7 @@ void LaunchFailureIsAnError()
 {
     bool failed = false;
     try {
-        SystemLauncher().StartProgram(NewTempDirectory() + "\\no such tool.exe", NormalFocus);
+        DefaultLauncher().StartProgram(NewTempDirectory() + "\\no such tool.exe", NormalFocus);
     } catch (const std::exception&) {
         failed = true;
     }
@@ -236,9 +236,9 @@ void StartSysInfoFollowsTheRegistry()
 {
     const Folders folders;
     std::vector<std::string> messages;
-    const auto record = [&messages](const std::string& prompt, int) { messages.push_back(prompt); };
+    const auto record = [&messages](const std::string& prompt) { messages.push_back(prompt); };
     const auto start = [&] {
-        StartSysInfo(SystemRegistry(), SystemLauncher(), DefaultRunTimeLibrary(), record);
+        StartSysInfo(DefaultRegistry(), DefaultLauncher(), DefaultRunTimeLibrary(), record);
     };
 
     RegDelete(ToolKey);

@@ -1,28 +1,11 @@
-#include "line_list.h"
+#include "welcome/logic/line_list.h"
 
-#include "runtime_error.h"
+#include "stats/runtime_error.h"
 
 #include <cstring>
 #include <limits>
 
 namespace rainfall {
-
-namespace {
-
-// memchr is the fastest scan the library offers, far faster than std::count.
-std::size_t CountCarriageReturns(std::string_view text)
-{
-    std::size_t count = 0;
-    const char* next = text.data();
-    const char* const end = next + text.size();
-    while (const void* cr = std::memchr(next, '\r', static_cast<std::size_t>(end - next))) {
-        ++count;
-        next = static_cast<const char*>(cr) + 1;
-    }
-    return count;
-}
-
-} // namespace
 
 // An entry runs from its start to the next entry's start (or the end of the
 // buffer), less its terminator. Only a carriage return ends a line, so the
@@ -33,7 +16,7 @@ std::string_view LineList::Item(std::int32_t position) const
     if (position < 1 || position > Count())
         throw RuntimeError(RuntimeError::Kind::InvalidArgument,
                            "no tip at position " + std::to_string(position));
-    const std::string_view text = text_.view();
+    const std::string_view text = text_;
     const auto index = static_cast<std::size_t>(position - 1);
     const std::size_t begin = starts_[index];
     std::size_t end = index + 1 < starts_.size() ? starts_[index + 1] : text.size();
@@ -44,28 +27,24 @@ std::string_view LineList::Item(std::int32_t position) const
     return text.substr(begin, end - begin);
 }
 
-void LineList::AppendLines(FileText text)
+void LineList::AppendLines(std::string text)
 {
-    if (text.view().empty())
+    if (text.empty())
         return;
-    // Every line but the last ends at a carriage return: count them first, so
-    // that the offsets are allocated once and at their final size.
-    const std::size_t terminators = CountCarriageReturns(text.view());
-    if (starts_.size() + terminators + 1 > std::numeric_limits<std::int32_t>::max())
-        throw RuntimeError(RuntimeError::Kind::Overflow, "the tip file has too many lines");
-    starts_.reserve(starts_.size() + terminators + 1);
-
-    // A second text (the program reads only one) joins the first in a copy.
-    const std::size_t base = text_.view().size();
+    const std::size_t base = text_.size();
     if (base == 0)
         text_ = std::move(text);
     else
-        text_ = FileText(std::string(text_.view()) + std::string(text.view()));
+        text_ += text; // a second text; the program reads only one
 
-    const char* const data = text_.view().data();
-    const std::size_t end = text_.view().size();
+    // Every line but the last ends at a carriage return; memchr is the
+    // fastest scan the library offers.
+    const char* const data = text_.data();
+    const std::size_t end = text_.size();
     std::size_t start = base;
     for (;;) {
+        if (starts_.size() == std::numeric_limits<std::int32_t>::max())
+            throw RuntimeError(RuntimeError::Kind::Overflow, "the tip file has too many lines");
         starts_.push_back(start);
         const void* cr = std::memchr(data + start, '\r', end - start);
         if (cr == nullptr)

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "runtime_library.h"
-
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -11,10 +9,9 @@
 namespace rainfall {
 
 // An ordered collection of texts, read by 1-based position, that a whole text
-// file is appended to at once. The file's bytes are kept as they were read (or
-// mapped), in one piece, and each line is only an offset into them, so a file
-// of any size costs its own size plus one offset a line, and no allocation per
-// line.
+// file is appended to at once. The file's bytes are kept as they were read, in
+// one piece, and each line is only an offset into them, so a file of any size
+// costs its own size plus one offset a line, and no allocation per line.
 class LineList {
 public:
     // The number of entries.
@@ -30,10 +27,10 @@ public:
     // line. The last line needs no terminator, and a terminator at the very
     // end adds no empty entry. More than 2^31 - 1 entries is an Overflow
     // RuntimeError and appends nothing.
-    void AppendLines(FileText text);
+    void AppendLines(std::string text);
 
 private:
-    FileText text_;                   // every appended text, back to back
+    std::string text_;                // every appended text, back to back
     std::vector<std::size_t> starts_; // where each entry begins in text_
 };
 

@@ -1,8 +1,8 @@
-#include "sys_info.h"
+#include "welcome/logic/sys_info.h"
 
-#include "flag.h"
-#include "launcher.h"
-#include "runtime_library.h"
+#include "platform/system/launcher.h"
+#include "platform/system/runtime_library.h"
+#include "welcome/logic/flag.h"
 
 #include <algorithm>
 #include <array>
@@ -104,7 +104,7 @@ bool StartRecordedTool(Registry& registry, Launcher& launcher, RunTimeLibrary& r
 } // namespace
 
 void StartSysInfo(Registry& registry, Launcher& launcher, RunTimeLibrary& runtime,
-                  const MessageBoxFunction& msgBox)
+                  const MessageFunction& showMessage)
 {
     bool started = false;
     try {
@@ -113,7 +113,7 @@ void StartSysInfo(Registry& registry, Launcher& launcher, RunTimeLibrary& runtim
         // Every failure on the way means the same to the user: no tool.
     }
     if (!started)
-        msgBox(SysInfoUnavailableText, 0);
+        showMessage(SysInfoUnavailableText);
 }
 
 } // namespace rainfall

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "registry.h"
+#include "platform/system/registry.h"
 
 #include <cstdint>
 #include <functional>
@@ -11,12 +11,7 @@ namespace rainfall {
 class Launcher;
 class RunTimeLibrary;
 
-// Where the system-information tool is recorded, both under
-// HKEY_LOCAL_MACHINE: first its program file, then the directory it is in.
-constexpr const char* ToolPathKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
-constexpr const char* ToolPathValue = "PATH";
-constexpr const char* ToolDirectoryKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
-constexpr const char* ToolDirectoryValue = "MSINFO";
+// The tool's program file in the directory the registry records.
 constexpr const char* ToolFileInDirectory = "\\MSINFO32.EXE";
 
 constexpr const char* SysInfoUnavailableText = "System Information Is Unavailable At This Time";
@@ -31,15 +26,14 @@ constexpr const char* SysInfoUnavailableText = "System Information Is Unavailabl
 std::int16_t GetKeyValue(Registry& registry, const RegKey& KeyRoot, const std::string& KeyName,
                          const std::string& SubKeyRef, std::string& KeyVal);
 
-// Shows a message box with a prompt and a style number and returns when it is
-// closed.
-using MessageBoxFunction = std::function<void(const std::string& prompt, int style)>;
+// Shows a message with only an OK button and returns when it is closed.
+using MessageFunction = std::function<void(const std::string& prompt)>;
 
 // Starts the system-information tool: at the path the registry records for it,
 // or else as MSINFO32.EXE in the directory it records, if that file is there.
 // When neither is found, or the start fails, or any other error occurs on the
-// way, `msgBox` shows the unavailable message (style 0). Nothing is thrown.
+// way, `showMessage` shows the unavailable message. Nothing is thrown.
 void StartSysInfo(Registry& registry, Launcher& launcher, RunTimeLibrary& runtime,
-                  const MessageBoxFunction& msgBox);
+                  const MessageFunction& showMessage);
 
 } // namespace rainfall

@@ -1,7 +1,7 @@
-#include "tip_of_day.h"
+#include "welcome/logic/tip_of_day.h"
 
-#include "runtime_error.h"
-#include "runtime_library.h"
+#include "platform/system/runtime_library.h"
+#include "stats/runtime_error.h"
 
 #include <cctype>
 #include <cmath>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "flag.h"
-#include "line_list.h"
+#include "welcome/logic/flag.h"
+#include "welcome/logic/line_list.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,0 +1,65 @@
+#include "app/start_up.h"
+
+#include "app/application.h"
+#include "app/command_line.h"
+#include "welcome/window/frmtip.h"
+
+#include <QIcon>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace rainfall {
+
+namespace {
+
+// Help and version are answered before Qt starts, so they need no display.
+int Answer(const CommandLine& command)
+{
+    switch (command.action) {
+    case CommandLine::ShowHelp:
+        std::fputs(UsageText().c_str(), stdout);
+        return EXIT_SUCCESS;
+    case CommandLine::ShowVersion:
+        std::fputs(VersionText().c_str(), stdout);
+        return EXIT_SUCCESS;
+    case CommandLine::Refuse:
+        std::fprintf(stderr, "average-rainfall: %s\n\n%s", command.error.c_str(),
+                     UsageText().c_str());
+        return 2;
+    case CommandLine::Start:
+        break;
+    }
+    return EXIT_SUCCESS;
+}
+
+} // namespace
+
+void SetProgramIcon()
+{
+    QIcon icon;
+    for (int size : {16, 32, 48})
+        icon.addFile(QString(":/icons/average-rainfall-%1.png").arg(size));
+    QApplication::setWindowIcon(icon);
+}
+
+int Run(int argc, char** argv)
+{
+    const CommandLine command = ReadCommandLine(argc, argv);
+    if (command.action != CommandLine::Start)
+        return Answer(command);
+
+    Application app(argc, argv);
+    try {
+        SetProgramIcon();
+        // The program starts at the welcome window; its OK button opens the
+        // main window. The welcome window deletes itself when it is closed.
+        (new frmTip())->show();
+        return app.exec();
+    } catch (const std::exception& error) {
+        ReportFatalError(error);
+        return EXIT_FAILURE;
+    }
+}
+
+} // namespace rainfall
