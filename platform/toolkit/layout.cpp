@@ -14,7 +14,6 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QScreen>
-#include <QStyle>
 
 #include <algorithm>
 #include <cmath>
@@ -305,10 +304,12 @@ void SetUpWindow(QWidget* window, const Window& layout)
     SetColour(window, QPalette::Window, QColor(layout.back));
     SetColour(window, QPalette::WindowText, QColor(layout.fore));
     window->setFont(PlatformFont(layout.font));
-    // Placed by the program, not by the toolkit, whose default is not the
-    // centre of the screen.
-    window->setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window->size(),
-                                            window->screen()->availableGeometry()));
+    // The client area placed by the program at the centre of the screen: the
+    // toolkit's own first position is not the centre.
+    const QRect screen = window->screen()->availableGeometry();
+    window->setGeometry(screen.x() + (screen.width() - window->width()) / 2,
+                        screen.y() + (screen.height() - window->height()) / 2, window->width(),
+                        window->height());
 }
 
 void AddControls(QWidget* parent, std::span<const Control> controls)

@@ -1,0 +1,36 @@
+# Helpers the project's scripts share: source it, do not run it.
+
+# Runs a command as root: directly when already root, otherwise through sudo.
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then
+        "$@"
+    else
+        sudo "$@"
+    fi
+}
+
+# Waits until a command succeeds, trying every tenth of a second for at most
+# $1 seconds; fails when the time is up.
+wait_until() {
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ "$SECONDS" -lt "$deadline" ] || return 1
+        sleep 0.1
+    done
+}
+
+# Starts an X server of its own on a free display, with the screen $1
+# (default 1024x768x24) at $2 dots per inch (default 96), waits until it takes
+# clients and exports DISPLAY. Its process id is in XVFB_PID.
+start_xvfb() {
+    local ready
+    ready=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 "${1:-1024x768x24}" -dpi "${2:-96}" -nolisten tcp -noreset \
+        3>"$ready" >/dev/null 2>&1 &
+    XVFB_PID=$!
+    wait_until 20 test -s "$ready" || { echo "Xvfb did not start" >&2; return 1; }
+    DISPLAY=":$(head -n 1 "$ready")"
+    export DISPLAY
+    rm -f "$ready"
+}
