@@ -32,7 +32,6 @@ constexpr const char* ToolDirectoryValue = "MSINFO";
 
 // Value types.
 constexpr std::uint32_t RegSz = 1;
-constexpr std::uint32_t RegExpandSz = 2;
 constexpr std::uint32_t RegDword = 4;
 
 // The three registry functions the program uses, with the shapes of their

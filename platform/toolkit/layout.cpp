@@ -28,6 +28,44 @@ const char* const TabIndex = "TabIndex";
 // The property that marks a window set up by SetUpWindow.
 const char* const LaidOutWindow = "LaidOutWindow";
 
+// Twips as pixels of `surface`, at the logical resolution of its screen.
+int Pixels(const QWidget* surface, int twips)
+{
+    return int(std::lround(twips * surface->logicalDpiY() / 1440.0));
+}
+
+QRect TwipsRect(const QWidget* surface, int left, int top, int width, int height)
+{
+    return QRect(Pixels(surface, left), Pixels(surface, top), Pixels(surface, width),
+                 Pixels(surface, height));
+}
+
+// A system colour as this desktop has it.
+QColor SystemColour(SystemColourIndex index)
+{
+    const QPalette palette = QApplication::palette();
+    const auto colour = [&palette](QPalette::ColorRole role) {
+        return palette.color(QPalette::Active, role);
+    };
+    switch (index) {
+    case ActiveTitleBar:
+    case Highlight:
+        return colour(QPalette::Highlight);
+    case WindowBackground:
+        return colour(QPalette::Base);
+    case WindowFrame: // black by default, like the classic window frame
+    case MenuText:
+        return colour(QPalette::WindowText);
+    case WindowText:
+        return colour(QPalette::Text);
+    case HighlightText:
+        return colour(QPalette::HighlightedText);
+    case ButtonText:
+        return colour(QPalette::ButtonText);
+    }
+    return colour(QPalette::Text);
+}
+
 // The faces built into the program, registered once. The system's faces are
 // read in first, so that the built-in ones take the place of any of the same
 // name and style, such as a newer Liberation.
@@ -226,42 +264,6 @@ private:
 };
 
 } // namespace
-
-int Pixels(const QWidget* surface, int twips)
-{
-    return int(std::lround(twips * surface->logicalDpiY() / 1440.0));
-}
-
-QRect TwipsRect(const QWidget* surface, int left, int top, int width, int height)
-{
-    return QRect(Pixels(surface, left), Pixels(surface, top), Pixels(surface, width),
-                 Pixels(surface, height));
-}
-
-QColor SystemColour(SystemColourIndex index)
-{
-    const QPalette palette = QApplication::palette();
-    const auto colour = [&palette](QPalette::ColorRole role) {
-        return palette.color(QPalette::Active, role);
-    };
-    switch (index) {
-    case ActiveTitleBar:
-    case Highlight:
-        return colour(QPalette::Highlight);
-    case WindowBackground:
-        return colour(QPalette::Base);
-    case WindowFrame: // black by default, like the classic window frame
-    case MenuText:
-        return colour(QPalette::WindowText);
-    case WindowText:
-        return colour(QPalette::Text);
-    case HighlightText:
-        return colour(QPalette::HighlightedText);
-    case ButtonText:
-        return colour(QPalette::ButtonText);
-    }
-    return colour(QPalette::Text);
-}
 
 QColor Colour::Value() const
 {

@@ -3,7 +3,6 @@
 #include <QColor>
 #include <QFont>
 #include <QPoint>
-#include <QRect>
 
 #include <optional>
 #include <span>
@@ -12,12 +11,10 @@ class QWidget;
 
 namespace rainfall {
 
-// Both windows are laid out in twips, a physical unit of 1440 to the inch. A
-// control's size in pixels follows the screen's logical resolution, the one
-// its fonts are drawn at, so that layout and text always grow together: 15
-// twips to a pixel at 96 dots per inch.
-int Pixels(const QWidget* surface, int twips);
-QRect TwipsRect(const QWidget* surface, int left, int top, int width, int height);
+// Both windows are laid out in twips, a physical unit of 1440 to the inch:
+// 15 twips to a pixel at 96 dots per inch. Places and sizes in pixels follow
+// the screen's logical resolution, the one the fonts are drawn at, so that
+// layout and text always grow together.
 
 // The Windows system colours the layouts name, by their index.
 enum SystemColourIndex {
@@ -31,10 +28,8 @@ enum SystemColourIndex {
     ButtonText = 18,
 };
 
-// A system colour as this desktop has it, taken from the application's palette.
-QColor SystemColour(SystemColourIndex index);
-
-// A colour of a layout: a fixed RGB value or one of the system colours.
+// A colour of a layout: a fixed RGB value or one of the system colours, which
+// is taken from the application's palette when a window is made.
 class Colour {
 public:
     constexpr Colour(QRgb rgb) : rgb_(rgb) {}
