@@ -28,11 +28,13 @@ inline QPalette Distinct()
     return palette;
 }
 
-// A dark desktop scheme: light text on dark backgrounds.
+// A dark desktop scheme: light text on dark backgrounds, the button text a
+// grey that stands out less than readers need against most of them.
 inline QPalette Dark()
 {
     QPalette palette(QColor(53, 53, 53), QColor(53, 53, 53)); // white text on them
     palette.setColor(QPalette::Base, QColor(36, 36, 36));
+    palette.setColor(QPalette::ButtonText, QColor(128, 128, 128));
     palette.setColor(QPalette::Highlight, QColor(42, 130, 218));
     return palette;
 }

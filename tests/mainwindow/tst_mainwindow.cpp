@@ -149,7 +149,7 @@ void TestW::session_data()
     // Buttons: Alt with the underlined letter from anywhere, Enter or Space on
     // the focused one; Exit ends the program at once. Escape does nothing.
     row("Alt+X", "Tab Alt+X", "cmdNew||||||||0 beeps|1 ends");
-    row("Enter on Exit", "Backtab Return Esc", "CcmdExit||||||||0 beeps|1 ends");
+    row("keypad Enter on Exit", "Backtab Enter Esc", "CcmdExit||||||||0 beeps|1 ends");
     row("Space on Accept", "Tab Tab Space", "txtInput1||||||||0 beeps|0 ends",
         {" No Value Entered| Please Enter the Precipitation Value"});
     row("Enter on New Sequence", "5 Tab Return 6", "txtInput1|6|||||||0 beeps|0 ends");

@@ -309,7 +309,7 @@ void TestWelcome::startSysInfoOnThisMachine()
     QVERIFY(root.mkpath("a") && root.mkpath("my tools/cpu-x"));
     const QString marker = root.filePath("started");
     for (const char* program :
-         {"a/hardinfo", "a/kinfocenter", "my tools/lshw-gtk", "my", "gnome-system-monitor"})
+         {"a/hardinfo", "a/kinfocenter", "my tools/lshw-gtk", "my", "hardinfo"})
         QFile(runtime.Write(program,
                             "#!/bin/sh\necho \"$0\" >> '" + QFile::encodeName(marker) + "'\n"))
             .setPermissions(QFileDevice::ReadOwner |
