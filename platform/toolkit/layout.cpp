@@ -282,6 +282,9 @@ QFont PlatformFont(const Font& font)
     shown.setPointSizeF(font.points);
     shown.setBold(font.bold);
     shown.setItalic(font.italic);
+    // Hinted only vertically, as Debian's fontconfig hints by default, so
+    // that glyphs keep their own widths wherever FreeType draws them.
+    shown.setHintingPreference(QFont::PreferVerticalHinting);
     return shown;
 }
 
