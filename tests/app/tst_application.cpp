@@ -98,7 +98,7 @@ void TestApplication::commandLine()
     for (const char* display : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         environment.remove(display);
     program.setProcessEnvironment(environment);
-    program.start(RAINFALL_PROGRAM, arguments);
+    program.start(RAINFALL_PROGRAM, arguments, QIODevice::ReadOnly | QIODevice::Text);
     QVERIFY(program.waitForFinished(10000));
 
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);

@@ -10,7 +10,9 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -22,6 +24,10 @@
 #include <map>
 #include <optional>
 #include <set>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 using namespace rainfall;
 using Lines = QList<QByteArray>;
@@ -302,7 +308,17 @@ void TestWelcome::loadTips()
         QFile tips(dir.filePath(name));
         QVERIFY(tips.open(QIODevice::WriteOnly) && tips.write(file) == file.size());
     }
+#ifdef Q_OS_WIN
+    // Hidden there by an attribute, not by the leading full stop. A symbolic
+    // link needs a privilege, and Wine 8.0 makes none: a hard link.
+    for (const char* name : {".hidden.txt", ".folder"})
+        QVERIFY(
+            SetFileAttributesW(dir.filePath(name).toStdWString().c_str(), FILE_ATTRIBUTE_HIDDEN));
+    QVERIFY(CreateHardLinkW(dir.filePath("link.txt").toStdWString().c_str(),
+                            dir.filePath("TIPOFDAY.TXT").toStdWString().c_str(), nullptr));
+#else
     QVERIFY(QFile::link(dir.filePath("TIPOFDAY.TXT"), dir.filePath("link.txt")));
+#endif
     ChosenRunTime runtime;
     runtime.draw = r;
     std::vector<std::string> shown;
@@ -591,8 +607,9 @@ void TestWelcome::programEnds()
 // "Tip of the day", described by the tip it holds.
 void TestWelcome::tipPanel_data()
 {
-    // Null: no tip file; "/proc/self/mem": a link to it, which cannot be read
-    // even by root.
+    // Null: no tip file; "unreadable": one that cannot be read even by root,
+    // a link to /proc/self/mem or, on Windows, a file the test holds open
+    // without sharing it.
     QTest::addColumn<QByteArray>("tipFile");
     QTest::addColumn<QString>("shown"); // underlined characters in [ ]
     const auto row = [](const char* name, const QByteArray& tip, const QString& shown) {
@@ -605,13 +622,20 @@ void TestWelcome::tipPanel_data()
     row("three ampersands", "a&&&b\r\n", "a&[b]");
     row("ampersand at the end", "end&\r\n", "end");
     row("markup shown as text, spaces kept", "<i>x</i>  &amp;\r\n", "<i>x</i>  [a]mp;");
-    row("8-bit text in the system code page", "R\xc3\xa9gion\r\n", QString::fromUtf8("Région"));
+    row("8-bit text in the system code page",
+        QStringEncoder(QStringConverter::System).encode(QString::fromUtf8("Région\r\n")),
+        QString::fromUtf8("Région"));
     row("no tip file", QByteArray(),
         "That the TIPOFDAY.TXT file was not found? \n\nCreate a text file named TIPOFDAY.TXT "
         "using NotePad with 1 tip per line. Then place it in the same directory as the "
         "application. ");
-    row("unreadable tip file", "/proc/self/mem",
+#ifdef Q_OS_WIN
+    row("unreadable tip file", "unreadable",
+        "The tip file \"TIPOFDAY.TXT\" could not be read: permission denied.");
+#else
+    row("unreadable tip file", "unreadable",
         "The tip file \"TIPOFDAY.TXT\" could not be read: input/output error.");
+#endif
     // Only what the panel could ever show is laid out.
     QByteArray lines;
     QString first65;
@@ -629,9 +653,21 @@ void TestWelcome::tipPanel()
 {
     QFETCH(QByteArray, tipFile);
     QFETCH(QString, shown);
-    Platform platform(tipFile == "/proc/self/mem" ? QByteArray() : tipFile);
-    if (tipFile == "/proc/self/mem")
-        QVERIFY(QFile::link(tipFile, platform.programDirectory.filePath("TIPOFDAY.TXT")));
+    const bool unreadable = tipFile == "unreadable";
+    Platform platform(unreadable ? QByteArray() : tipFile);
+    const QString file = platform.programDirectory.filePath("TIPOFDAY.TXT");
+#ifdef Q_OS_WIN
+    const HANDLE held = unreadable ? CreateFileW(file.toStdWString().c_str(), GENERIC_WRITE, 0,
+                                                 nullptr, CREATE_NEW, 0, nullptr)
+                                   : nullptr;
+    QVERIFY(held != INVALID_HANDLE_VALUE);
+    const auto release = qScopeGuard([held] {
+        if (held)
+            CloseHandle(held);
+    });
+#else
+    QVERIFY(!unreadable || QFile::link("/proc/self/mem", file));
+#endif
 
     const QPointer<frmTip> tip = platform.Open();
 
