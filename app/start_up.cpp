@@ -2,6 +2,7 @@
 
 #include "app/application.h"
 #include "app/command_line.h"
+#include "platform/system/console.h"
 #include "welcome/window/frmtip.h"
 
 #include <QIcon>
@@ -16,6 +17,7 @@ namespace {
 // Help and version are answered before Qt starts, so they need no display.
 int Answer(const CommandLine& command)
 {
+    UseStartingConsole();
     switch (command.action) {
     case CommandLine::ShowHelp:
         std::fputs(UsageText().c_str(), stdout);
