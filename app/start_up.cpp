@@ -3,6 +3,7 @@
 #include "app/application.h"
 #include "app/command_line.h"
 #include "platform/system/console.h"
+#include "platform/toolkit/layout.h"
 #include "welcome/window/frmtip.h"
 
 #include <QIcon>
@@ -51,6 +52,7 @@ int Run(int argc, char** argv)
     if (command.action != CommandLine::Start)
         return Answer(command);
 
+    DrawFacesWithFreeType();
     Application app(argc, argv);
     try {
         SetProgramIcon();

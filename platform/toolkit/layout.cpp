@@ -288,6 +288,14 @@ QFont PlatformFont(const Font& font)
     return shown;
 }
 
+void DrawFacesWithFreeType()
+{
+#ifdef Q_OS_WIN
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "windows:fontengine=freetype");
+#endif
+}
+
 void SetUpWindow(QWidget* window, const Window& layout)
 {
     static const bool accessibleWindows = [] {
