@@ -2,6 +2,8 @@
 
 #include "app/application.h"
 #include "app/command_line.h"
+#include "platform/system/console.h"
+#include "platform/toolkit/layout.h"
 #include "welcome/window/frmtip.h"
 
 #include <QIcon>
@@ -16,6 +18,7 @@ namespace {
 // Help and version are answered before Qt starts, so they need no display.
 int Answer(const CommandLine& command)
 {
+    UseStartingConsole();
     switch (command.action) {
     case CommandLine::ShowHelp:
         std::fputs(UsageText().c_str(), stdout);
@@ -49,6 +52,7 @@ int Run(int argc, char** argv)
     if (command.action != CommandLine::Start)
         return Answer(command);
 
+    DrawFacesWithFreeType();
     Application app(argc, argv);
     try {
         SetProgramIcon();

@@ -34,3 +34,21 @@ start_xvfb() {
     export DISPLAY
     rm -f "$ready"
 }
+
+# Where scripts/build-qt-windows keeps the Qt 6 for Windows it builds; it is
+# complete when it holds the file .complete.
+QT_WINDOWS_CACHE=${XDG_CACHE_HOME:-$HOME/.cache}/average-rainfall/qt-6.4.2-mingw64
+
+# Sets up a Wine prefix of its own in a new temporary folder and exports
+# WINEPREFIX, with Wine's messages and its .NET and HTML installers off;
+# stop_wine ends its programs and removes it.
+start_wine() {
+    WINEPREFIX=$(mktemp -d)
+    export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    wineboot --init >/dev/null 2>&1
+}
+
+stop_wine() {
+    wineserver -k 2>/dev/null || true
+    rm -rf "$WINEPREFIX"
+}

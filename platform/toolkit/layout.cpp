@@ -284,7 +284,18 @@ QFont PlatformFont(const Font& font)
     shown.setPointSizeF(font.points);
     shown.setBold(font.bold);
     shown.setItalic(font.italic);
+    // Hinted only vertically, as Debian's fontconfig hints by default, so
+    // that glyphs keep their own widths wherever FreeType draws them.
+    shown.setHintingPreference(QFont::PreferVerticalHinting);
     return shown;
+}
+
+void DrawFacesWithFreeType()
+{
+#ifdef Q_OS_WIN
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "windows:fontengine=freetype");
+#endif
 }
 
 void SetUpWindow(QWidget* window, const Window& layout)

@@ -57,6 +57,13 @@ struct Font {
 // Serif, "Arial Narrow" in Liberation Sans Narrow.
 QFont PlatformFont(const Font& font);
 
+// Called before the application object exists: has the built-in faces drawn
+// by FreeType on every system, as on Linux, so that they give the same
+// pixels. On Windows Qt would draw them with GDI, which spaces and weighs them
+// differently. A platform chosen in QT_QPA_PLATFORM or by -platform is left
+// as it is.
+void DrawFacesWithFreeType();
+
 // The kinds of control the windows are made of.
 enum class ControlKind {
     CaptionLabel, // static text on the window's own background, word-wrapped

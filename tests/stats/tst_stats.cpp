@@ -233,7 +233,8 @@ void TestStats::parseValue()
 // A desktop session may run in a locale whose decimal separator is a comma.
 void TestStats::numberTextIgnoresLocale()
 {
-    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "fr_FR.UTF-8"))
+    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "fr_FR.UTF-8") &&
+        !std::setlocale(LC_NUMERIC, "German_Germany.1252")) // as Windows names it
         QSKIP("no locale with a decimal comma is installed");
     const std::string shown = StrText(2.5f);
     const double read = ParseValue("2.5");

@@ -9,7 +9,9 @@
 
 #include <QAccessible>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QScreen>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWindow>
@@ -17,6 +19,10 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 using namespace rainfall;
 using Lines = QList<QByteArray>;
@@ -219,7 +225,10 @@ void TestWelcome::loadTips()
     ChosenRunTime runtime;
     runtime.draw = r;
     QVERIFY(QDir(runtime.directory.path()).mkdir("folder"));
-    runtime.Write(".hidden.txt", file);
+    const QString hidden = runtime.Write(".hidden.txt", file);
+#ifdef Q_OS_WIN // hidden there by an attribute, not by the leading full stop
+    QVERIFY(SetFileAttributesW(hidden.toStdWString().c_str(), FILE_ATTRIBUTE_HIDDEN));
+#endif
     const QString tipFile = runtime.Write("TIPOFDAY.TXT", file);
     Lines read, shown;
     TipOfDay tips(runtime,
@@ -438,13 +447,22 @@ void TestWelcome::tipPanel_data()
     row("tip chosen at random", "First tip\r\nSecond tip\r\nThird tip\r\n", "Second tip");
     row("empty tip file", "", "");
     row("ampersands", "Save &Time, R&&D, a&&&b, end&\r\n", "Save Time, R&D, a&b, end");
-    row("8-bit text in the system code page", "R\xc3\xa9gion\r\n", QString::fromUtf8("Région"));
+    row("8-bit text in the system code page",
+        QStringEncoder(QStringConverter::System).encode(QString::fromUtf8("Région\r\n")),
+        QString::fromUtf8("Région"));
     row("no tip file", {},
         "That the TIPOFDAY.TXT file was not found? \n\nCreate a text file named TIPOFDAY.TXT "
         "using NotePad with 1 tip per line. Then place it in the same directory as the "
         "application. ");
-    row("unreadable tip file", "/proc/self/mem",
+    // One that cannot be read even by root: a link to /proc/self/mem or, on
+    // Windows, a file the test holds open without sharing it.
+#ifdef Q_OS_WIN
+    row("unreadable tip file", "unreadable",
+        "The tip file \"TIPOFDAY.TXT\" could not be read: permission denied.");
+#else
+    row("unreadable tip file", "unreadable",
         "The tip file \"TIPOFDAY.TXT\" could not be read: input/output error.");
+#endif
     // Only what the panel could ever show is laid out.
     QByteArray lines;
     QStringList first65;
@@ -462,9 +480,21 @@ void TestWelcome::tipPanel()
 {
     QFETCH(QByteArray, tipFile);
     QFETCH(QString, shown);
-    Platform platform(tipFile == "/proc/self/mem" ? QByteArray() : tipFile);
-    if (tipFile == "/proc/self/mem")
-        QVERIFY(QFile::link(tipFile, platform.runtime.directory.filePath("TIPOFDAY.TXT")));
+    const bool unreadable = tipFile == "unreadable";
+    Platform platform(unreadable ? QByteArray() : tipFile);
+    const QString file = platform.runtime.directory.filePath("TIPOFDAY.TXT");
+#ifdef Q_OS_WIN
+    const HANDLE held = unreadable ? CreateFileW(file.toStdWString().c_str(), GENERIC_WRITE, 0,
+                                                 nullptr, CREATE_NEW, 0, nullptr)
+                                   : nullptr;
+    QVERIFY(held != INVALID_HANDLE_VALUE);
+    const auto release = qScopeGuard([held] {
+        if (held)
+            CloseHandle(held);
+    });
+#else
+    QVERIFY(!unreadable || QFile::link("/proc/self/mem", file));
+#endif
     const QPointer<frmTip> tip = platform.Open();
     QCOMPARE(platform.runtime.calls.first(), "seed");
     const auto* panel = QAccessible::queryAccessibleInterface(tip->findChild<QWidget*>("Picture1"));
