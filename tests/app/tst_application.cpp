@@ -35,7 +35,7 @@ void TestApplication::commandLine_data()
     const QString usage = "Usage: average-rainfall [--help | --version]";
     QTest::newRow("--help") << QStringList{"--help"} << 0 << usage + "|";
     QTest::newRow("-h after a Qt option")
-        << QStringList{"-style", "fusion", "-h"} << 0 << usage + "|";
+        << QStringList{"--style", "fusion", "-h"} << 0 << usage + "|";
     QTest::newRow("--version") << QStringList{"--version"} << 0 << "average-rainfall 1.1.0|";
     QTest::newRow("unknown option")
         << QStringList{"--bogus"} << 2 << "|average-rainfall: unknown option '--bogus'";
