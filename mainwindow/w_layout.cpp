@@ -29,8 +29,6 @@ const Window MainWindow = {"W",
                            {"MS Sans Serif", 8.25, true}};
 
 using enum ControlKind;
-const std::optional<Font> WindowFont;
-const std::optional<Colour> ByKind;
 
 const Control Controls[] = {
     // The results: the caption column from x = 240, the results from x = 2400.

@@ -39,6 +39,14 @@ inline QPalette Dark()
     return palette;
 }
 
+// The style and palette of the pictures, set before the first window.
+inline void Prepare()
+{
+    QApplication::setStyle("Fusion");
+    QApplication::setPalette(Distinct());
+    QApplication::setCursorFlashTime(0); // the caret always shows
+}
+
 inline void Compare(QWidget* window, const QString& name)
 {
     const int dpi = window->logicalDpiY();

@@ -74,6 +74,11 @@ enum class ControlKind {
     PictureBox,   // a bordered area whose controls are clipped at its border
 };
 
+// In a layout table: a control with no font of its own takes its window's,
+// and one with no colour of its own that of its kind.
+inline const std::optional<Font> WindowFont;
+inline const std::optional<Colour> ByKind;
+
 // One control of a window's layout. Every control has a place in the tab
 // order, numbered from 0 without gaps over the whole window; the focus walks
 // those that can take it in that order.

@@ -84,9 +84,7 @@ private slots:
 
 void TestW::initTestCase()
 {
-    QApplication::setStyle("Fusion");
-    QApplication::setPalette(pictures::Distinct());
-    QApplication::setCursorFlashTime(0); // the caret always shows
+    pictures::Prepare();
 }
 
 void TestW::session_data()

@@ -173,8 +173,7 @@ private slots:
 
 void TestWelcome::initTestCase()
 {
-    QApplication::setStyle("Fusion");
-    QApplication::setPalette(pictures::Distinct());
+    pictures::Prepare();
 }
 
 void TestWelcome::cleanup()

@@ -46,14 +46,3 @@ inline int Summary()
 } // namespace check
 
 #define CHECK(condition) check::Record((condition), #condition, __FILE__, __LINE__)
-#define CHECK_THROWS(expression)                                                                   \
-    check::Record(                                                                                 \
-        [&] {                                                                                      \
-            try {                                                                                  \
-                expression;                                                                        \
-            } catch (const std::exception&) {                                                      \
-                return true;                                                                       \
-            }                                                                                      \
-            return false;                                                                          \
-        }(),                                                                                       \
-        #expression " throws", __FILE__, __LINE__)

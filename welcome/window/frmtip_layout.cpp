@@ -31,7 +31,6 @@ const Window WelcomeWindow = {"frmTip",
                               {"System", 9.75, true, true}};
 
 using enum ControlKind;
-const std::optional<Colour> ByKind;
 
 // The credits and the buttons on the black window. The titles are quoted as
 // they have always stood, double space and lower-case l included.
