@@ -36,6 +36,8 @@ public:
     const GEOSGeometry& Cell(std::size_t site) const { return *cells_[site]; }
     double Area(std::size_t site) const { return areas_[site]; }
     const std::vector<double>& Areas() const { return areas_; }
+    // The sites whose cells share an edge with this site's, before clipping.
+    const std::vector<std::size_t>& Neighbours(std::size_t site) const { return neighbours_[site]; }
 
     // The areas of the diagram in which the sites listed in missing (sorted,
     // without repeats) are left out, as the sites whose area changes and
