@@ -120,6 +120,45 @@ std::string WithoutByteOrderMark(std::string_view text)
     return std::string(text);
 }
 
+// Refuses, before GEOS reads it, JSON that GEOS 3.11 does not read safely:
+// an empty array inside an array, such as an empty position in a ring
+// ([[[]]]), makes its reader dereference a null pointer; and nesting deep
+// enough to exhaust the stack. Strings are skipped; line and column count
+// from 1 (by bytes).
+void CheckJsonShape(std::string_view text, const std::string& name)
+{
+    constexpr size_t kDeepest = 256;
+    const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    std::string containers; // '[' or '{' for each one open
+    long line = 1;
+    size_t lineStart = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\n') {
+            ++line;
+            lineStart = i + 1;
+        } else if (c == '"') {
+            for (++i; i < text.size() && text[i] != '"'; ++i)
+                i += text[i] == '\\';
+        } else if (c == '[' || c == '{') {
+            const auto problem = [&](const std::string& what) {
+                return DataError(name, line, static_cast<int>(i - lineStart + 1), {}, what);
+            };
+            if (containers.size() == kDeepest)
+                throw problem("brackets nested more than " + std::to_string(kDeepest) + " deep");
+            size_t next = i + 1;
+            while (next < text.size() && isSpace(text[next]))
+                ++next;
+            if (c == '[' && containers.ends_with('[') && next < text.size() && text[next] == ']')
+                throw problem("an empty array among coordinates; a position has two or three "
+                              "numbers, a ring at least four positions");
+            containers += c;
+        } else if ((c == ']' || c == '}') && !containers.empty()) {
+            containers.pop_back();
+        }
+    }
+}
+
 // --- ESRI shapefiles -------------------------------------------------------
 // The main file (.shp): a 100-byte header, then records of a big-endian
 // record number and content length (in 16-bit words) and the content, whose
@@ -352,6 +391,7 @@ Geometry ParseGeoJsonBoundary(const Geos& geos, std::string_view text, const std
     const std::unique_ptr<GEOSGeoJSONReader, decltype(destroy)> reader(
         GEOSGeoJSONReader_create_r(geos.Handle()), destroy);
     const std::string json = WithoutByteOrderMark(text);
+    CheckJsonShape(json, name);
     GEOSGeometry* read =
         GEOSGeoJSONReader_readGeometry_r(geos.Handle(), reader.get(), json.c_str());
     if (read == nullptr)

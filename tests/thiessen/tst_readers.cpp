@@ -254,6 +254,10 @@ TEST(Boundary, RefusesWhatIsNoCatchment)
              {"type":"Feature","geometry":{"type":"LineString","coordinates":[[0,0],[1,1]]}}]})");
          },
          "b.json: feature 2: a LineString is not a boundary; expected a Polygon or MultiPolygon"},
+        // GEOS 3.11 itself would crash on this one.
+        {[&] { geoJson(R"({"type":"Polygon","coordinates":[[[],[20,10],[0,0]]]})"); },
+         "b.json, line 1, column 35: an empty array among coordinates; a position has two or "
+         "three numbers, a ring at least four positions"},
         {[&] { geoJson(R"({"type":"FeatureCollection","features":[]})"); },
          "b.json: the boundary is empty; expected at least one polygon"},
         {[&] { geoJson(R"({"type":"Polygon","coordinates":[[[0,0],[1,0]]})"); },
