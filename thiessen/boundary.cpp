@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -108,7 +109,12 @@ Geometry Combine(const Geos& geos, std::vector<Part> parts, const std::string& n
         for (Part& part : parts)
             geometries.push_back(std::move(part.geometry));
         const Geometry all = geos.Collection(GEOS_GEOMETRYCOLLECTION, std::move(geometries));
-        boundary = geos.Own(GEOSUnaryUnion_r(geos.Handle(), all.get()), "merging the polygons");
+        try {
+            boundary = geos.Own(GEOSUnaryUnion_r(geos.Handle(), all.get()), "merging them");
+        } catch (const GeometryError& error) {
+            throw DataError(name, std::string("the polygons could not be made one boundary: ") +
+                                      error.what());
+        }
     }
     return boundary;
 }
@@ -157,6 +163,33 @@ void CheckJsonShape(std::string_view text, const std::string& name)
             containers.pop_back();
         }
     }
+}
+
+// GEOS 3.11 reads the first geometry of a WKT text and ignores whatever
+// follows, so a second polygon would be lost without a word: refuse it.
+void CheckSingleWkt(std::string_view text, const std::string& name)
+{
+    std::string upper(text);
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    size_t end = std::min(upper.find('('), upper.find("EMPTY"));
+    if (end == std::string::npos)
+        return; // GEOS says what is wrong
+    if (upper[end] == '(') {
+        for (int depth = 0; end < upper.size(); ++end) {
+            depth += upper[end] == '(' ? 1 : upper[end] == ')' ? -1 : 0;
+            if (depth == 0)
+                break;
+        }
+        ++end;
+    } else {
+        end += 5;
+    }
+    const size_t rest = text.find_first_not_of(" \t\r\n", end);
+    if (rest < text.size())
+        throw DataError(name, 1 + std::count(text.begin(), text.begin() + rest, '\n'), 0, {},
+                        "text after the first geometry; several polygons go in one "
+                        "MULTIPOLYGON or GEOMETRYCOLLECTION");
 }
 
 // --- ESRI shapefiles -------------------------------------------------------
@@ -410,6 +443,7 @@ Geometry ParseWktBoundary(const Geos& geos, std::string_view text, const std::st
     const std::unique_ptr<GEOSWKTReader, decltype(destroy)> reader(
         GEOSWKTReader_create_r(geos.Handle()), destroy);
     const std::string wkt = WithoutByteOrderMark(text);
+    CheckSingleWkt(wkt, name);
     GEOSGeometry* read = GEOSWKTReader_read_r(geos.Handle(), reader.get(), wkt.c_str());
     if (read == nullptr)
         throw DataError(name, "the file is not WKT that can be read: " + geos.TakeLastError());

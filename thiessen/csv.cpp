@@ -265,7 +265,8 @@ std::string_view Reader::UnquoteInPlace(char* open)
 void Reader::Fail(int column, const std::string& problem) const
 {
     const bool named = column >= 1 && static_cast<size_t>(column) <= header_.size();
-    throw DataError(name_, line_, column, named ? header_[column - 1] : std::string(), problem);
+    throw DataError(name_, line_, column, named ? Shown(header_[column - 1]) : std::string(),
+                    problem);
 }
 
 NumberStatus ParseNumber(std::string_view text, bool decimalComma, double& value)
@@ -297,7 +298,7 @@ NumberStatus ParseNumber(std::string_view text, bool decimalComma, double& value
     return NumberStatus::Ok;
 }
 
-std::string Quote(std::string_view text)
+std::string Shown(std::string_view text)
 {
     constexpr size_t kLongest = 40;
     bool shortened = false;
@@ -309,10 +310,15 @@ std::string Quote(std::string_view text)
         text = text.substr(0, cut);
         shortened = true;
     }
-    std::string quoted = "\"";
+    std::string shown;
     for (char c : text)
-        quoted += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? '?' : c;
-    return quoted + (shortened ? "...\"" : "\"");
+        shown += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? '?' : c;
+    return shown + (shortened ? "..." : "");
+}
+
+std::string Quote(std::string_view text)
+{
+    return '"' + Shown(text) + '"';
 }
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b)

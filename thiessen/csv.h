@@ -85,8 +85,9 @@ enum class NumberStatus { Ok, NotANumber, OutOfRange };
 // the decimal point. NaN and infinities are read as such.
 NumberStatus ParseNumber(std::string_view text, bool decimalComma, double& value);
 
-// A field's text for a message: in quotes, shortened when long, with control
-// characters shown as '?'.
+// A field's text for a message: shortened when long, with control characters
+// shown as '?'; Quote puts it in quotes.
+std::string Shown(std::string_view text);
 std::string Quote(std::string_view text);
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);

@@ -268,6 +268,10 @@ TEST(Boundary, RefusesWhatIsNoCatchment)
          "b.wkt: the boundary is not valid: Self-intersection at (6.666666666666667, "
          "3.333333333333333)"},
         {[&] { wkt("POLYGON ((0 0, 1 0, 2 0, 0 0))"); }, "b.wkt: the boundary has zero area"},
+        // GEOS 3.11 would read the first and drop the second without a word.
+        {[&] { wkt("POLYGON ((0 0, 1 0, 1 1, 0 0))\nPOLYGON ((5 5, 6 5, 6 6, 5 5))"); },
+         "b.wkt, line 2: text after the first geometry; several polygons go in one MULTIPOLYGON "
+         "or GEOMETRYCOLLECTION"},
         {[&] { wkt("POLYGON EMPTY"); },
          "b.wkt: the boundary is empty; expected at least one polygon"},
         {[&] { wkt("POLYGON ((0 0, 1 0, 1 1 0 0))"); },
