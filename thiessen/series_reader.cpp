@@ -12,8 +12,8 @@
 namespace thiessen {
 
 struct SeriesReader::State {
-    State(std::FILE* file, const std::string& name, bool owned)
-        : reader(file, name), file(owned ? file : nullptr)
+    State(std::FILE* file, const std::string& name, bool owned, size_t blockSize = size_t{1} << 20)
+        : reader(file, name, blockSize), file(owned ? file : nullptr)
     {
     }
     ~State()
@@ -120,8 +120,8 @@ SeriesReader::SeriesReader(const std::string& path, const std::vector<std::strin
 
 SeriesReader::SeriesReader(std::FILE* file, const std::string& name,
                            const std::vector<std::string>& gaugeIds,
-                           const std::vector<std::string>& missingTokens)
-    : state_(std::make_unique<State>(file, name, false))
+                           const std::vector<std::string>& missingTokens, size_t blockSize)
+    : state_(std::make_unique<State>(file, name, false, blockSize))
 {
     state_->missingTokens = missingTokens;
     state_->MapColumns(gaugeIds);

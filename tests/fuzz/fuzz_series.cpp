@@ -41,7 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::string text(reinterpret_cast<const char*>(data), size);
     std::FILE* file = fmemopen(text.data(), text.size(), "rb");
     try {
-        thiessen::SeriesReader reader(file, "series.csv", {"G1", "G2", "G3"}, {"-9999"});
+        thiessen::SeriesReader reader(file, "series.csv", {"G1", "G2", "G3"}, {"-9999"},
+                                      1 + data[0] % 64);
         for (thiessen::SeriesStep step; reader.Next(step);) {
         }
     } catch (const thiessen::DataError&) {

@@ -30,13 +30,12 @@ std::string ErrorOf(const std::function<void()>& body)
 const std::vector<std::string> kGaugeIds = {"G1", "G2", "G3"};
 
 // Reads a whole series given as text.
-std::vector<SeriesStep> ReadSeries(std::string_view text,
-                                   const std::vector<std::string>& missing = {"-9999"})
+std::vector<SeriesStep> ReadSeries(std::string_view text, size_t blockSize = 4096)
 {
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::tmpfile(), &std::fclose);
     std::fwrite(text.data(), 1, text.size(), file.get());
     std::rewind(file.get());
-    SeriesReader reader(file.get(), "series.csv", kGaugeIds, missing);
+    SeriesReader reader(file.get(), "series.csv", kGaugeIds, {"-9999"}, blockSize);
     std::vector<SeriesStep> steps;
     for (SeriesStep step; reader.Next(step);)
         steps.push_back(step);
@@ -161,21 +160,23 @@ TEST(Series, ReadsASpreadsheetExport)
 
 TEST(Series, ReadsPastTheBlocksItReadsIn)
 {
-    // 300,000 steps of about 12 bytes cross the 1 MiB blocks many times, and
-    // a time of 3 MiB is longer than a block.
-    std::string text = "time,G1,G2,G3\n";
-    for (int i = 0; i < 300000; ++i)
-        text += std::to_string(i) + "," + std::to_string(i % 10) + ",,1\n";
-    text += "\"" + std::string(3 << 20, 'x') + "\",0,0,0\n";
-    const auto steps = ReadSeries(text);
-    ASSERT_EQ(steps.size(), 300001u);
-    double sum = 0;
-    for (const SeriesStep& step : steps)
-        sum += step.values[0] + step.values[2];
-    EXPECT_EQ(sum, 1650000);
-    EXPECT_EQ(steps[299999].time, "299999");
-    EXPECT_EQ(steps.back().time.size(), 3u << 20);
-    EXPECT_EQ(steps.back().line, 300002);
+    // Blocks end everywhere: in fields, in quotes, between CR and LF; and a
+    // time in quotes, with a line break, is longer than the blocks.
+    std::string text = "time,G1,G2,G3\r\n";
+    for (int i = 0; i < 100; ++i)
+        text += "\"" + std::to_string(i) + "\"," + std::to_string(i % 10) + ",,1.5\r\n";
+    text += "\"" + std::string(300, 'x') + "\n\",0,0,0\r\nlast,1,1,1";
+    for (const size_t blockSize : {1, 7, 64, 1000}) {
+        const auto steps = ReadSeries(text, blockSize);
+        ASSERT_EQ(steps.size(), 102u);
+        double sum = 0;
+        for (const SeriesStep& step : steps)
+            sum += step.values[0] + step.values[2];
+        EXPECT_EQ(sum, 602);
+        EXPECT_EQ(steps[99].time, "99");
+        EXPECT_EQ(steps[100].time.size(), 301u);
+        EXPECT_EQ(steps[101].line, 104);
+    }
 }
 
 TEST(Series, RefusesBadSeries)
