@@ -97,7 +97,8 @@ double SeriesReader::State::Value(std::string_view text)
         if (std::isinf(value))
             reader.Fail("expected a finite number, not " + csv::Quote(text));
         if (value < 0)
-            reader.Fail("a negative rainfall, " + csv::Quote(text));
+            reader.Fail("a negative rainfall, " + csv::Quote(text) +
+                        "; if it marks missing values, name it with --missing");
         return value + 0.0; // -0 is 0
     }
     if (IsMissingToken(text) || csv::EqualsIgnoringCase(text, "NA"))

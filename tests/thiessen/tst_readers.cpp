@@ -191,7 +191,8 @@ TEST(Series, RefusesBadSeries)
                             "\"G1\" (the first is column 2)"},
         {"time,G1\nt1,1.2.3\n", "series.csv, line 2, column 2 (G1): expected a number or a "
                                 "missing value (an empty field, NA, NaN, -9999), not \"1.2.3\""},
-        {"time,G1\nt1,-0.1\n", "series.csv, line 2, column 2 (G1): a negative rainfall, \"-0.1\""},
+        {"time,G1\nt1,-99.0\n", "series.csv, line 2, column 2 (G1): a negative rainfall, "
+                                "\"-99.0\"; if it marks missing values, name it with --missing"},
         {"time,G1\nt1,inf\n", "series.csv, line 2, column 2 (G1): expected a finite number, not "
                               "\"inf\""},
         {"time,G1,G2\nt1,1\n", "series.csv, line 2, column 3 (G2): the line has 2 fields, the "
