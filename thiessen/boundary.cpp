@@ -95,11 +95,13 @@ Geometry Combine(const Geos& geos, std::vector<Part> parts, const std::string& n
 {
     if (parts.empty())
         throw DataError(name, "the boundary is empty; expected at least one polygon");
+    // Validity first: a ring that crosses itself can enclose zero area in
+    // sum, and its crossing is what the user has to mend.
     for (const Part& part : parts) {
+        CheckValid(geos, part, name);
         if (!(geos.Area(part.geometry.get()) > 0))
             throw DataError(name, (part.label.empty() ? "" : part.label + ": ") +
                                       "the boundary has zero area");
-        CheckValid(geos, part, name);
     }
     Geometry boundary;
     if (parts.size() == 1) {
