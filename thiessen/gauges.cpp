@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -135,11 +136,11 @@ std::pair<double, double> Place(const Gauge& gauge, bool geographic)
     return {x, gauge.y + 0.0};
 }
 
-std::string Coordinates(const Gauge& gauge)
+// A number as short as it can be written and still read back the same.
+std::string Number(double value)
 {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.17g, %.17g", gauge.x, gauge.y);
-    return text;
+    char text[32];
+    return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
 }
 
 // Refuses two gauges at the same place, naming the pair whose second gauge
@@ -171,7 +172,7 @@ void CheckDistinctPlaces(const std::string& name, const std::vector<Gauge>& gaug
                         "gauges " + csv::Quote(second->id) + " (line " +
                             std::to_string(second->line) + ") and " + csv::Quote(first->id) +
                             " (line " + std::to_string(first->line) + ") are at the same place (" +
-                            Coordinates(*second) + ")");
+                            Number(second->x) + ", " + Number(second->y) + ")");
 }
 
 GaugeTable Read(csv::Reader& reader)
