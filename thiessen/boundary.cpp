@@ -1,6 +1,7 @@
 #include "thiessen/boundary.h"
 
 #include "thiessen/data_error.h"
+#include "thiessen/input_file.h"
 
 #include <algorithm>
 #include <bit>
@@ -506,10 +507,7 @@ Geometry ReadBoundary(const Geos& geos, const std::string& path)
     if (!json && extension != ".wkt" && extension != ".shp")
         throw DataError(path, "the file is not in a format this program reads; expected GeoJSON "
                               "(.geojson, .json), WKT (.wkt) or an ESRI shapefile (.shp)");
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                               &std::fclose);
-    if (file == nullptr)
-        throw DataError(path, std::string("the file cannot be opened: ") + std::strerror(errno));
+    const InputFile file = OpenInputFile(path);
     std::string contents;
     char block[65536];
     while (const size_t read = std::fread(block, 1, sizeof block, file.get()))

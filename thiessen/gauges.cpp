@@ -2,6 +2,7 @@
 
 #include "thiessen/csv.h"
 #include "thiessen/data_error.h"
+#include "thiessen/input_file.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -196,10 +197,7 @@ GaugeTable Read(csv::Reader& reader)
 
 GaugeTable ReadGauges(const std::string& path)
 {
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                               &std::fclose);
-    if (file == nullptr)
-        throw DataError(path, std::string("the file cannot be opened: ") + std::strerror(errno));
+    const InputFile file = OpenInputFile(path);
     csv::Reader reader(file.get(), path);
     return Read(reader);
 }

@@ -2,6 +2,7 @@
 
 #include "thiessen/csv.h"
 #include "thiessen/data_error.h"
+#include "thiessen/input_file.h"
 
 #include <cerrno>
 #include <cmath>
@@ -39,10 +40,7 @@ namespace {
 
 std::FILE* Open(const std::string& path)
 {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr)
-        throw DataError(path, std::string("the file cannot be opened: ") + std::strerror(errno));
-    return file;
+    return OpenInputFile(path).release();
 }
 
 } // namespace
