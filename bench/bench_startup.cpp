@@ -15,7 +15,8 @@
 // window was drawn. Each figure is the median of the runs, and also given as
 // a ratio to the last program, the yardstick, e.g.
 //
-//   bench_startup bin/average-rainfall bin/bench_label_window bin/bench_empty_window
+//   bench_startup bin/average-rainfall bin/bench_faces_window
+//                 bin/bench_label_window bin/bench_empty_window
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/Xdamage.h>
