@@ -1,7 +1,7 @@
 #include "app/application.h"
 
+#include "errors/runtime_error.h"
 #include "platform/toolkit/toolkit.h"
-#include "stats/runtime_error.h"
 
 #include <QMessageBox>
 

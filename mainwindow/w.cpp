@@ -1,9 +1,9 @@
 #include "mainwindow/w.h"
 
+#include "errors/runtime_error.h"
 #include "platform/toolkit/typed_key.h"
 #include "stats/evaluation.h"
 #include "stats/number_text.h"
-#include "stats/runtime_error.h"
 #include "stats/single.h"
 
 #include <QCoreApplication>

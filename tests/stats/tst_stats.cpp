@@ -1,8 +1,8 @@
 // The running sums, their evaluation, the display form of numbers and the
 // reading of entry text.
+#include "errors/runtime_error.h"
 #include "stats/evaluation.h"
 #include "stats/number_text.h"
-#include "stats/runtime_error.h"
 
 #include <QTest>
 
