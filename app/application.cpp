@@ -12,7 +12,7 @@ namespace rainfall {
 Application::Application(int& argc, char** argv) : QApplication(argc, argv)
 {
     // No display name: Qt would append it to every window title.
-    setApplicationName("average-rainfall");
+    setApplicationName(RAINFALL_NAME);
 }
 
 bool Application::notify(QObject* receiver, QEvent* event)

@@ -6,6 +6,7 @@
 #include "platform/toolkit/layout.h"
 #include "welcome/window/frmtip.h"
 
+#include <QDir>
 #include <QIcon>
 
 #include <cstdio>
@@ -27,7 +28,7 @@ int Answer(const CommandLine& command)
         std::fputs(VersionText().c_str(), stdout);
         return EXIT_SUCCESS;
     case CommandLine::Refuse:
-        std::fprintf(stderr, "average-rainfall: %s\n\n%s", command.error.c_str(),
+        std::fprintf(stderr, RAINFALL_NAME ": %s\n\n%s", command.error.c_str(),
                      UsageText().c_str());
         return 2;
     case CommandLine::Start:
@@ -41,8 +42,8 @@ int Answer(const CommandLine& command)
 void SetProgramIcon()
 {
     QIcon icon;
-    for (int size : {16, 32, 48})
-        icon.addFile(QString(":/icons/average-rainfall-%1.png").arg(size));
+    for (const QFileInfo& file : QDir(":/icons").entryInfoList())
+        icon.addFile(file.filePath());
     QApplication::setWindowIcon(icon);
 }
 
