@@ -35,9 +35,11 @@ start_xvfb() {
     rm -f "$ready"
 }
 
-# Where scripts/build-qt-windows keeps the Qt 6 for Windows it builds; it is
-# complete when it holds the file .complete.
-QT_WINDOWS_CACHE=${XDG_CACHE_HOME:-$HOME/.cache}/average-rainfall/qt-6.4.2-mingw64
+# The Qt 6 for Windows that scripts/build-qt-windows builds from Debian's
+# source, of the same version as Debian's own Qt, whose host tools it uses;
+# and where it keeps it. It is complete when it holds the file .complete.
+QT_WINDOWS_VERSION=6.4.2
+QT_WINDOWS_CACHE=${XDG_CACHE_HOME:-$HOME/.cache}/average-rainfall/qt-$QT_WINDOWS_VERSION-mingw64
 
 # Sets up a Wine prefix of its own in a new temporary folder and exports
 # WINEPREFIX, with Wine's messages and its .NET and HTML installers off;
