@@ -41,10 +41,10 @@ Statistics Evaluate(const RainfallSums& sums)
         throw RuntimeError(RuntimeError::Kind::InvalidArgument,
                            "the statistics need at least two values");
     Statistics result;
-    result.Mean = ToSingle(double(sums.SumP) / double(static_cast<float>(sums.ValueCount)));
-    result.StdDev = StandardDeviation(sums);
-    result.WeightedMean = WeightedMean(sums);
-    result.SumOfAreas = sums.SumA;
+    result.mean = ToSingle(double(sums.SumP) / double(static_cast<float>(sums.ValueCount)));
+    result.stdDev = StandardDeviation(sums);
+    result.weightedMean = WeightedMean(sums);
+    result.sumOfAreas = sums.SumA;
     return result;
 }
 

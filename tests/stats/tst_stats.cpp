@@ -144,8 +144,8 @@ void TestStats::evaluate()
     QCOMPARE(Add(sums, pairs, count), "");
     try {
         const Statistics result = Evaluate(sums);
-        QCOMPARE((QList<float>{result.Mean, result.StdDev, result.WeightedMean.value_or(-1),
-                               result.SumOfAreas}),
+        QCOMPARE((QList<float>{result.mean, result.stdDev, result.weightedMean.value_or(-1),
+                               result.sumOfAreas}),
                  results);
     } catch (const RuntimeError& error) {
         QCOMPARE(ErrorName(error.ErrorKind()), "Invalid argument");
