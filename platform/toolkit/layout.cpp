@@ -8,6 +8,7 @@
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QFontDatabase>
 #include <QHash>
 #include <QLabel>
@@ -73,10 +74,8 @@ void AddBundledFaces()
 {
     static const bool added = [] {
         QFontDatabase::families();
-        for (const char* file :
-             {"LiberationSans-Regular", "LiberationSans-Bold", "LiberationSerif-Bold",
-              "LiberationSansNarrow-Regular", "LiberationSansNarrow-Bold"})
-            QFontDatabase::addApplicationFont(QString(":/fonts/%1.ttf").arg(file));
+        for (const QFileInfo& file : QDir(":/fonts").entryInfoList())
+            QFontDatabase::addApplicationFont(file.filePath());
         return true;
     }();
     (void)added;
