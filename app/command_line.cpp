@@ -55,7 +55,7 @@ CommandLine ReadCommandLine(int argc, const char* const* argv)
 
 std::string UsageText()
 {
-    return "Usage: average-rainfall [--help | --version]\n"
+    return "Usage: " RAINFALL_NAME " [--help | --version]\n"
            "\n"
            "The catchment-average rainfall by the Thiessen polygon method: enter the\n"
            "precipitation at each rain gauge and the area of its Thiessen polygon, and\n"
@@ -71,7 +71,7 @@ std::string UsageText()
 
 std::string VersionText()
 {
-    return "average-rainfall " RAINFALL_VERSION "\n";
+    return RAINFALL_NAME " " RAINFALL_VERSION "\n";
 }
 
 } // namespace rainfall

@@ -6,6 +6,7 @@
 #include "platform/toolkit/layout.h"
 #include "welcome/window/frmtip.h"
 
+#include <QDir>
 #include <QIcon>
 #include <QImageReader>
 #include <QPixmap>
@@ -29,7 +30,7 @@ int Answer(const CommandLine& command)
         std::fputs(VersionText().c_str(), stdout);
         return EXIT_SUCCESS;
     case CommandLine::Refuse:
-        std::fprintf(stderr, "average-rainfall: %s\n\n%s", command.error.c_str(),
+        std::fprintf(stderr, RAINFALL_NAME ": %s\n\n%s", command.error.c_str(),
                      UsageText().c_str());
         return 2;
     case CommandLine::Start:
@@ -43,10 +44,10 @@ int Answer(const CommandLine& command)
 void SetProgramIcon()
 {
     QIcon icon;
-    for (int size : {16, 32, 48}) {
+    for (const QFileInfo& file : QDir(":/icons").entryInfoList()) {
         // Read by the built-in PNG reader alone: left to find the format
         // itself, Qt would load every image format plug-in to ask it.
-        QImageReader reader(QString(":/icons/average-rainfall-%1.png").arg(size), "png");
+        QImageReader reader(file.filePath(), "png");
         reader.setAutoDetectImageFormat(false);
         icon.addPixmap(QPixmap::fromImage(reader.read()));
     }

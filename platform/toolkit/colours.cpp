@@ -24,7 +24,7 @@ QColor SystemColour(SystemColourIndex index)
         return colour(QPalette::Highlight);
     case WindowBackground:
         return colour(QPalette::Base);
-    case WindowFrame: // black by default, like the classic window frame
+    case WindowFrame: // black under the default palette
     case MenuText:
         return colour(QPalette::WindowText);
     case WindowText:

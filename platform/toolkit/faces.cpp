@@ -1,6 +1,7 @@
 #include "platform/toolkit/faces.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFontDatabase>
 #include <QHash>
 #include <QResource>
@@ -29,10 +30,8 @@ void AddBundledFaces()
 {
     static const bool added = [] {
         QFontDatabase::families();
-        for (const char* file :
-             {"LiberationSans-Regular", "LiberationSans-Bold", "LiberationSerif-Bold",
-              "LiberationSansNarrow-Regular", "LiberationSansNarrow-Bold"}) {
-            const QResource face(QString(":/fonts/%1.ttf").arg(file));
+        for (const QFileInfo& file : QDir(":/fonts").entryInfoList()) {
+            const QResource face(file.filePath());
             QFontDatabase::addApplicationFontFromData(ResourceBytes(face));
         }
         return true;

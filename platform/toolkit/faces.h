@@ -4,7 +4,7 @@
 
 namespace rainfall {
 
-// A font of a layout, by its classic face name.
+// A font of a layout, by the face name the layout gives.
 struct Font {
     const char* face;
     qreal points;
@@ -12,7 +12,7 @@ struct Font {
     bool italic = false;
 };
 
-// The font drawn for a classic face, in a face built into the program so that
+// The font drawn for a layout's face, in a face built into the program so that
 // the windows look the same whatever fonts the system has: "MS Sans Serif",
 // "Arial" and "System" in Liberation Sans, "Times New Roman" in Liberation
 // Serif, "Arial Narrow" in Liberation Sans Narrow.

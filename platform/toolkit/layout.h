@@ -88,8 +88,7 @@ void AddControls(QWidget* parent, std::span<const Control> controls);
 // controls it holds and the surface for its lines.
 QWidget* PictureBoxArea(QWidget* pictureBox);
 
-// Draws the lines onto `surface`, beneath its controls, with round ends as
-// the classic drawing pens have them.
+// Draws the lines onto `surface`, beneath its controls, with round ends.
 void DrawLines(QWidget* surface, std::span<const Line> lines);
 
 // Links the window's controls into the tab order by their tab indexes and
