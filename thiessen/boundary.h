@@ -17,7 +17,6 @@ Geometry ReadBoundary(const Geos& geos, const std::string& path);
 // The same for contents already read; name stands for the file in messages.
 Geometry ParseGeoJsonBoundary(const Geos& geos, std::string_view text, const std::string& name);
 Geometry ParseWktBoundary(const Geos& geos, std::string_view text, const std::string& name);
-Geometry ParseShapefileBoundary(const Geos& geos, std::string_view bytes,
-                                const std::string& name);
+Geometry ParseShapefileBoundary(const Geos& geos, std::string_view bytes, const std::string& name);
 
 } // namespace thiessen

@@ -19,8 +19,8 @@ std::string Where(const std::string& file, long line, int column, const std::str
 
 } // namespace
 
-DataError::DataError(const std::string& file, long line, int column,
-                     const std::string& columnName, const std::string& problem)
+DataError::DataError(const std::string& file, long line, int column, const std::string& columnName,
+                     const std::string& problem)
     : std::runtime_error(Where(file, line, column, columnName) + ": " + problem), file_(file),
       line_(line), column_(column)
 {

@@ -62,8 +62,8 @@ Geometry Geos::Collection(int type, std::vector<Geometry> parts) const
     raw.reserve(parts.size());
     for (Geometry& part : parts)
         raw.push_back(part.get());
-    GEOSGeometry* collection = GEOSGeom_createCollection_r(handle_, type, raw.data(),
-                                                           static_cast<unsigned>(raw.size()));
+    GEOSGeometry* collection =
+        GEOSGeom_createCollection_r(handle_, type, raw.data(), static_cast<unsigned>(raw.size()));
     Geometry owned = Own(collection, "making a collection");
     // The collection now owns the parts.
     for (Geometry& part : parts)

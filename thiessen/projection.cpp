@@ -65,4 +65,36 @@ EqualAreaProjection::Point EqualAreaProjection::Forward(double longitude, double
             b / d_ * (cosBeta1_ * sinBeta - sinBeta1_ * cosBeta * cosDLambda)};
 }
 
+// The latitude whose authalic q is the given one, by Newton's method on q:
+// dq/dphi = 2 (1 - e^2) cos(phi) / (1 - e^2 sin^2(phi))^2.
+static double LatitudeOfQ(double q)
+{
+    double phi = std::asin(std::clamp(q / 2, -1.0, 1.0));
+    for (int i = 0; i < 20; ++i) {
+        const double sinPhi = std::sin(phi), cosPhi = std::cos(phi);
+        if (cosPhi < 1e-12)
+            break;
+        const double w = 1 - eccentricitySquared * sinPhi * sinPhi;
+        const double step =
+            (q - AuthalicQ(sinPhi)) * w * w / (2 * (1 - eccentricitySquared) * cosPhi);
+        phi += step;
+        if (std::abs(step) < 1e-15)
+            break;
+    }
+    return phi;
+}
+
+EqualAreaProjection::Point EqualAreaProjection::Inverse(double x, double y) const
+{
+    const double rho = std::hypot(x / d_, d_ * y);
+    if (rho == 0)
+        return {lambda0_ / radiansPerDegree, LatitudeOfQ(sinBeta1_ * qAtPole) / radiansPerDegree};
+    const double ce = 2 * std::asin(std::min(1.0, rho / (2 * rq_)));
+    const double sinCe = std::sin(ce), cosCe = std::cos(ce);
+    const double q = qAtPole * (cosCe * sinBeta1_ + d_ * y * sinCe * cosBeta1_ / rho);
+    const double lambda = lambda0_ + std::atan2(x * sinCe, d_ * cosBeta1_ * rho * cosCe -
+                                                               d_ * d_ * y * sinBeta1_ * sinCe);
+    return {std::remainder(lambda / radiansPerDegree, 360.0), LatitudeOfQ(q) / radiansPerDegree};
+}
+
 } // namespace thiessen

@@ -15,6 +15,8 @@ public:
         double y;
     };
     Point Forward(double longitude, double latitude) const;
+    // Longitude (x) and latitude (y) of a point of the map.
+    Point Inverse(double x, double y) const;
 
 private:
     double lambda0_;

@@ -156,3 +156,19 @@ TEST(EqualAreaProjection, KeepsAreas)
             << "quadrangle at " << c.west << ' ' << c.south;
     }
 }
+
+// Back from the map: the cells of geographic gauges are written in degrees.
+TEST(EqualAreaProjection, InverseReturnsThePoint)
+{
+    for (Centre centre : centres) {
+        EqualAreaProjection projection(centre.longitude, centre.latitude);
+        for (LonLat point : GridAround(centre)) {
+            if (std::abs(point.latitude) == 90)
+                continue; // every longitude is the pole
+            const auto map = projection.Forward(point.longitude, point.latitude);
+            const auto back = projection.Inverse(map.x, map.y);
+            EXPECT_NEAR(std::remainder(back.x - point.longitude, 360.0), 0, 1e-9);
+            EXPECT_NEAR(back.y, point.latitude, 1e-9);
+        }
+    }
+}

@@ -1,0 +1,209 @@
+// The Thiessen cells, their areas, and the catchment rainfall with gauges
+// missing, on cases whose answers are known by hand or by another method.
+
+#include "thiessen/catchment_rainfall.h"
+#include "thiessen/diagram.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numeric>
+#include <random>
+
+namespace thiessen {
+namespace {
+
+Geometry Wkt(const Geos& geos, const char* text)
+{
+    GEOSWKTReader* reader = GEOSWKTReader_create_r(geos.Handle());
+    GEOSGeometry* geometry = GEOSWKTReader_read_r(geos.Handle(), reader, text);
+    GEOSWKTReader_destroy_r(geos.Handle(), reader);
+    return geos.Own(geometry, "reading a test geometry");
+}
+
+constexpr const char* Square = "POLYGON((0 0, 10 0, 10 10, 0 10, 0 0))";
+
+struct HandCase {
+    const char* name;
+    const char* catchment;
+    std::vector<Site> sites;
+    std::vector<double> areas;
+};
+
+class HandSolved : public testing::TestWithParam<HandCase> {};
+
+// Gauges placed so that every bisector is a line parallel to an axis (or the
+// diagonal of a square): the areas are exact.
+TEST_P(HandSolved, AreasAreExact)
+{
+    Geos geos;
+    const HandCase& c = GetParam();
+    Diagram diagram(geos, c.sites, *Wkt(geos, c.catchment));
+    ASSERT_EQ(diagram.Size(), c.areas.size());
+    for (std::size_t i = 0; i < c.areas.size(); ++i)
+        EXPECT_NEAR(diagram.Area(i), c.areas[i], 1e-9) << "gauge " << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HandSolved,
+    testing::Values(
+        HandCase{"one", Square, {{3, 4}}, {100}},
+        HandCase{"two", Square, {{2.5, 5}, {7.5, 5}}, {50, 50}},
+        HandCase{"four", Square, {{2, 2}, {8, 2}, {2, 8}, {8, 8}}, {25, 25, 25, 25}},
+        HandCase{"collinear", Square, {{1, 5}, {5, 5}, {9, 5}}, {30, 40, 30}},
+        HandCase{"diagonal", Square, {{2, 2}, {8, 8}}, {50, 50}},
+        HandCase{"outsideWithNothing", Square, {{2.5, 5}, {7.5, 5}, {30, 5}}, {50, 50, 0}},
+        HandCase{"outsideOwningAStrip", Square, {{5, 5}, {5, -4}}, {95, 5}},
+        HandCase{"hole",
+                 "POLYGON((0 0, 10 0, 10 10, 0 10, 0 0), (4 4, 6 4, 6 6, 4 6, 4 4))",
+                 {{2.5, 5}, {7.5, 5}},
+                 {48, 48}},
+        HandCase{
+            "multipolygon",
+            "MULTIPOLYGON(((0 0, 10 0, 10 10, 0 10, 0 0)), ((20 0, 30 0, 30 10, 20 10, 20 0)))",
+            {{25, 5}, {5, 5}},
+            {100, 100}}),
+    [](const testing::TestParamInfo<HandCase>& info) { return info.param.name; });
+
+// Random gauges in a catchment with a wavy boundary.
+struct Scene {
+    std::vector<Site> sites;
+    Geometry catchment;
+};
+
+Scene RandomScene(const Geos& geos, std::size_t count, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> coordinate(-100, 1100);
+    Scene scene;
+    for (std::size_t i = 0; i < count; ++i)
+        scene.sites.push_back({coordinate(random), coordinate(random)});
+    std::string wkt = "POLYGON((";
+    for (int k = 0; k <= 360; ++k) {
+        const double angle = (k % 360) * M_PI / 180;
+        const double radius = 450 + 60 * std::sin(7 * angle) + 25 * std::cos(3 * angle);
+        wkt += std::to_string(500 + radius * std::cos(angle)) + " " +
+               std::to_string(500 + radius * std::sin(angle)) + (k < 360 ? "," : "))");
+    }
+    scene.catchment = Wkt(geos, wkt.c_str());
+    return scene;
+}
+
+// An independent check: every point of a fine grid goes to its nearest gauge.
+TEST(Diagram, AreasAgreeWithNearestGaugeOnAGrid)
+{
+    Geos geos;
+    Scene scene = RandomScene(geos, 12, 7);
+    Diagram diagram(geos, scene.sites, *scene.catchment);
+    const double step = 2;
+    std::vector<double> counted(scene.sites.size(), 0);
+    const GEOSPreparedGeometry* inside = GEOSPrepare_r(geos.Handle(), scene.catchment.get());
+    for (double x = step / 2; x < 1000; x += step)
+        for (double y = step / 2; y < 1000; y += step) {
+            Geometry point = geos.Point(x, y);
+            if (GEOSPreparedContains_r(geos.Handle(), inside, point.get()) != 1)
+                continue;
+            std::size_t nearest = 0;
+            for (std::size_t i = 1; i < scene.sites.size(); ++i)
+                if (std::hypot(scene.sites[i].x - x, scene.sites[i].y - y) <
+                    std::hypot(scene.sites[nearest].x - x, scene.sites[nearest].y - y))
+                    nearest = i;
+            counted[nearest] += step * step;
+        }
+    GEOSPreparedGeom_destroy_r(geos.Handle(), inside);
+    for (std::size_t i = 0; i < scene.sites.size(); ++i)
+        EXPECT_NEAR(diagram.Area(i), counted[i], 0.01 * diagram.CatchmentArea()) << i;
+}
+
+TEST(Diagram, Invariants)
+{
+    Geos geos;
+    Scene scene = RandomScene(geos, 60, 11);
+    Diagram diagram(geos, scene.sites, *scene.catchment);
+    const double total = std::accumulate(diagram.Areas().begin(), diagram.Areas().end(), 0.0);
+    EXPECT_NEAR(total, diagram.CatchmentArea(), 1e-9 * total);
+
+    // Permuted, translated and scaled by 3: the same cells, areas times 9.
+    std::vector<Site> moved(scene.sites.rbegin(), scene.sites.rend());
+    for (Site& site : moved)
+        site = {3 * site.x + 5000, 3 * site.y - 7000};
+    moved.push_back({1e6, 1e6}); // far outside: changes nothing
+    Geometry catchment = geos.Own(GEOSGeom_transformXY_r(
+                                      geos.Handle(), scene.catchment.get(),
+                                      [](double* x, double* y, void*) {
+                                          *x = 3 * *x + 5000;
+                                          *y = 3 * *y - 7000;
+                                          return 1;
+                                      },
+                                      nullptr),
+                                  "moving the catchment");
+    Diagram other(geos, moved, *catchment);
+    const std::size_t n = scene.sites.size();
+    for (std::size_t i = 0; i < n; ++i)
+        EXPECT_NEAR(other.Area(n - 1 - i), 9 * diagram.Area(i), 1e-9 * total) << i;
+    EXPECT_EQ(other.Area(n), 0);
+}
+
+TEST(Diagram, GaugeMissingFromFour)
+{
+    Geos geos;
+    Diagram diagram(geos, {{2, 2}, {8, 2}, {2, 8}, {8, 8}}, *Wkt(geos, Square));
+    std::vector<double> areas = diagram.Areas();
+    for (const AreaChange& change : diagram.AreasWithout({3}))
+        areas[change.site] = change.area;
+    EXPECT_NEAR(areas[0], 25, 1e-9);
+    EXPECT_NEAR(areas[1], 37.5, 1e-9);
+    EXPECT_NEAR(areas[2], 37.5, 1e-9);
+    EXPECT_EQ(areas[3], 0);
+}
+
+// The local rebuild must give the diagram of the remaining gauges exactly.
+TEST(Diagram, LocalRebuildEqualsFullRebuild)
+{
+    Geos geos;
+    Scene scene = RandomScene(geos, 150, 3);
+    Diagram diagram(geos, scene.sites, *scene.catchment);
+    std::mt19937 random(5);
+    for (int trial = 0; trial < 25; ++trial) {
+        std::vector<std::size_t> all(scene.sites.size());
+        std::iota(all.begin(), all.end(), 0);
+        std::shuffle(all.begin(), all.end(), random);
+        // From one gauge up to most of them, neighbours of each other or not.
+        const std::size_t count = 1 + random() % (trial < 20 ? 12 : 140);
+        std::vector<std::size_t> missing(all.begin(), all.begin() + count);
+        std::sort(missing.begin(), missing.end());
+        std::vector<double> local = diagram.Areas();
+        for (const AreaChange& change : diagram.AreasWithout(missing))
+            local[change.site] = change.area;
+        const std::vector<double> full = diagram.AreasWithoutByFullRebuild(missing);
+        for (std::size_t i = 0; i < full.size(); ++i)
+            ASSERT_NEAR(local[i], full[i], 1e-9 * diagram.CatchmentArea())
+                << "trial " << trial << ", gauge " << i;
+    }
+}
+
+TEST(CatchmentRainfall, MissingGaugesTakeTheirDiagramsWeights)
+{
+    Geos geos;
+    Diagram diagram(geos, {{2, 2}, {8, 2}, {2, 8}, {8, 8}}, *Wkt(geos, Square));
+    CatchmentRainfall rainfall(diagram);
+    const double nan = std::nan("");
+    StepRainfall all = rainfall.Compute({4, 8, 12, 16});
+    EXPECT_DOUBLE_EQ(*all.rainfall, 10);
+    EXPECT_EQ(all.reporting, 4u);
+    // Without the fourth gauge: weights 0.25, 0.375, 0.375 (not a third each).
+    StepRainfall three = rainfall.Compute({4, 8, 12, nan});
+    EXPECT_DOUBLE_EQ(*three.rainfall, 0.25 * 4 + 0.375 * 8 + 0.375 * 12);
+    EXPECT_EQ(three.reporting, 3u);
+    StepRainfall none = rainfall.Compute({nan, nan, nan, nan});
+    EXPECT_FALSE(none.rainfall.has_value());
+    EXPECT_EQ(none.reporting, 0u);
+    // The full diagram is back after a step with gaps, and a set seen before
+    // is not built again.
+    EXPECT_DOUBLE_EQ(*rainfall.Compute({4, 8, 12, 16}).rainfall, 10);
+    EXPECT_DOUBLE_EQ(*rainfall.Compute({1, 1, 1, nan}).rainfall, 1);
+    EXPECT_EQ(rainfall.Rebuilds(), 1u);
+}
+
+} // namespace
+} // namespace thiessen
