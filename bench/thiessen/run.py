@@ -3,19 +3,19 @@
 generated files, one after the other in one run, and prints their figures
 side by side: time, peak memory, and how far apart their results are.
 
-    run.py [--thiessen PROGRAM] [--data DIR] [--no-large]
+    run.py [--thiessen PROGRAM] [--read-series PROGRAM] [--data DIR] [--no-large]
 
 The data goes into DIR (by default a cache folder) and is made again only
 when the generator changes. Without a thiessen program only the baselines
-run. Times are wall-clock: for the baselines the time the script itself
-measured from reading the first file to the last result (what starting
-Python and importing the modules adds is shown as the process time); for
-the command the whole process.
+run. bench_read_series times the command's reading of a series alone,
+against pandas.read_csv. Times are those the programs measured themselves
+(for the baselines from reading the first file to the last result, without
+starting Python and importing the modules), or for the thiessen command the
+whole process's.
 """
 import argparse
 import csv
 import hashlib
-import math
 import os
 import platform
 import subprocess
@@ -69,6 +69,12 @@ class Run:
             for word in Path(stdout_path).read_text().split():
                 key, _, value = word.partition("=")
                 self.figures[key] = value
+
+    def own_times(self):
+        """The wall-clock and processor time the program measured itself,
+        else those of the whole process."""
+        return (float(self.figures.get("seconds", self.seconds)),
+                float(self.figures.get("cpu", self.cpu)))
 
 
 def data_folder(requested, large):
@@ -124,6 +130,7 @@ def seconds(value):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--thiessen", help="the thiessen program")
+    parser.add_argument("--read-series", help="the bench_read_series program")
     parser.add_argument("--data", help="where to keep the generated files")
     parser.add_argument("--no-large", action="store_true",
                         help="leave out the 10,000 x 10,000 series (0.26 GB)")
@@ -142,6 +149,11 @@ def main():
     elif not thiessen:
         print("No thiessen program given (--thiessen): only the baselines run.")
 
+    read_series = options.read_series
+    if read_series and not Path(read_series).is_file():
+        print(f"No bench_read_series at {read_series}: reading is not timed alone.")
+        read_series = None
+
     baseline = [PYTHON, HERE / "baseline.py"]
     gauges, boundary = data / "gauges.csv", data / "boundary.wkt"
     small_gauges, small_series = data / "gauges-200.csv", data / "series-200.csv"
@@ -158,11 +170,11 @@ def main():
         rows.append((task, python, ours, difference))
 
     print("Running:", flush=True)
-    compare("one diagram: 10,000 gauges, weights",
+    compare("one diagram, 10,000 gauges: weights",
             baseline + ["weights", gauges, boundary, results / "weights-python.csv"],
             results / "weights-python.csv",
             [thiessen, "weights", gauges, boundary], "weights", "id", "weight")
-    compare("series: 200 gauges x 2,000 steps, 1% missing",
+    compare("series 200 x 2,000, 1% missing: rainfall",
             baseline + ["series", small_gauges, boundary, small_series,
                         results / "series-python.csv"],
             results / "series-python.csv",
@@ -171,36 +183,50 @@ def main():
     if large:
         for steps in (1000, 10_000):
             series = data / ("series-10000.csv" if steps == 10_000 else "series-10000-1000.csv")
-            task = f"large series: 10,000 gauges x {steps:,} steps"
+            task = f"series 10,000 x {steps:,}, 0.1% missing"
             print(f"  {task} ...", flush=True)
             python = Run(baseline + ["read", series], results / f"read-{steps}-python.log")
-            ours = None
+            reading = None
+            if read_series:
+                reading = Run([read_series, gauges, series], results / f"read-{steps}-thiessen.log")
+            rows.append((f"{task}: reading", python, reading, ""))
             if thiessen:
                 ours = Run([thiessen, "series", gauges, boundary, series],
                            results / f"large-{steps}-thiessen.csv")
-            rows.append((task, python, ours, "(baseline: read_csv only)"))
+                rows.append((f"{task}: rainfall", None, ours, ""))
 
     print(f"\nLoad average after the runs: {load()}\n")
     print(f"{'':50} {'':9} {'':>8} {'':>8} {'':>10} {'speed-up':>19}")
     print(f"{'task':50} {'side':9} {'time':>8} {'cpu':>8} {'peak RSS':>10} {'time':>9} {'cpu':>9}"
           f"  max |difference|")
     for task, python, ours, difference in rows:
-        work, cpu = (float(python.figures.get(k, "nan")) for k in ("seconds", "cpu"))
-        print(f"{task:50} {'baseline':9} {seconds(work):>8} {seconds(cpu):>8}"
-              f" {python.peak_mib:>6.0f} MiB")
-        if ours is None:
-            print(f"{'':50} {'thiessen':9} skipped")
+        if python is None:
+            print(f"{task:50} {'baseline':9} none: shapely would rebuild a diagram of 10,000"
+                  " gauges at every step")
+            task = ""
         else:
-            print(f"{'':50} {'thiessen':9} {seconds(ours.seconds):>8} {seconds(ours.cpu):>8}"
-                  f" {ours.peak_mib:>6.0f} MiB {work / ours.seconds:>8.1f}x {cpu / ours.cpu:>8.1f}x"
-                  f"  {difference}")
+            work, cpu = python.own_times()
+            print(f"{task:50} {'baseline':9} {seconds(work):>8} {seconds(cpu):>8}"
+                  f" {python.peak_mib:>6.0f} MiB")
+            task = ""
+        if ours is None:
+            print(f"{task:50} {'thiessen':9} skipped")
+            continue
+        line = (f"{task:50} {'thiessen':9} {seconds(ours.own_times()[0]):>8}"
+                f" {seconds(ours.own_times()[1]):>8} {ours.peak_mib:>6.0f} MiB")
+        if python is not None:
+            line += (f" {work / ours.own_times()[0]:>8.1f}x {cpu / ours.own_times()[1]:>8.1f}x"
+                     f"  {difference}")
+        print(line)
+    baselines = [python for _, python, _, _ in rows if python is not None]
     print("\nBaseline times are the script's own, from reading the files to the result;"
           " the\nwhole Python processes took " +
-          ", ".join(seconds(python.seconds) for _, python, _, _ in rows) +
-          ".\nthiessen times are whole processes. cpu is processor time, user and system,\n"
-          "which a busy machine disturbs less than the wall-clock time.")
+          ", ".join(seconds(python.seconds) for python in baselines) + ".\n"
+          "thiessen times are whole processes; reading times are the reading loop's own,\n"
+          "after the gauges. cpu is processor time, user and system, which a busy\n"
+          "machine disturbs less than the wall-clock time. Peak RSS is of the whole process.")
     print("Baselines' figures: " + "; ".join(
-        " ".join(f"{k}={v}" for k, v in python.figures.items()) for _, python, _, _ in rows))
+        " ".join(f"{k}={v}" for k, v in python.figures.items()) for python in baselines))
     print(f"Results of both sides: {results}")
     if not thiessen:
         print("The thiessen side was skipped: there is no thiessen program yet.")
