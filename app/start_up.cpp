@@ -7,6 +7,8 @@
 #include "welcome/window/frmtip.h"
 
 #include <QIcon>
+#include <QImageReader>
+#include <QPixmap>
 
 #include <cstdio>
 #include <cstdlib>
@@ -41,8 +43,13 @@ int Answer(const CommandLine& command)
 void SetProgramIcon()
 {
     QIcon icon;
-    for (int size : {16, 32, 48})
-        icon.addFile(QString(":/icons/average-rainfall-%1.png").arg(size));
+    for (int size : {16, 32, 48}) {
+        // Read by the built-in PNG reader alone: left to find the format
+        // itself, Qt would load every image format plug-in to ask it.
+        QImageReader reader(QString(":/icons/average-rainfall-%1.png").arg(size), "png");
+        reader.setAutoDetectImageFormat(false);
+        icon.addPixmap(QPixmap::fromImage(reader.read()));
+    }
     QApplication::setWindowIcon(icon);
 }
 

@@ -1,8 +1,11 @@
 #include "thiessen/diagram.h"
 
+#include "thiessen/convex_clip.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <numeric>
 #include <unordered_map>
 
 namespace thiessen {
@@ -25,11 +28,6 @@ Box Extent(const Geos& geos, const GEOSGeometry& geometry)
         GEOSGeom_getExtent_r(geos.Handle(), &geometry, &box.minX, &box.minY, &box.maxX, &box.maxY),
         "measuring an extent");
     return box;
-}
-
-bool IsEmpty(const Geos& geos, const GEOSGeometry& geometry)
-{
-    return GEOSisEmpty_r(geos.Handle(), &geometry) == 1;
 }
 
 Geometry EmptyPolygon(const Geos& geos)
@@ -61,10 +59,103 @@ Geometry ExtentOf(const Geos& geos, const GEOSGeometry& catchment, const std::ve
     return geos.Box(box.minX - margin, box.minY - margin, box.maxX + margin, box.maxY + margin);
 }
 
-struct TreeDeleter {
-    GEOSContextHandle_t context;
-    void operator()(GEOSSTRtree* tree) const { GEOSSTRtree_destroy_r(context, tree); }
+// The coordinates of a ring as x, y pairs.
+void ReadRing(const Geos& geos, const GEOSGeometry& ring, std::vector<double>& xy)
+{
+    const GEOSCoordSequence* points = GEOSGeom_getCoordSeq_r(geos.Handle(), &ring);
+    unsigned size = 0;
+    CheckStatus(geos, GEOSCoordSeq_getSize_r(geos.Handle(), points, &size), "reading a ring");
+    xy.resize(2 * size);
+    CheckStatus(geos, GEOSCoordSeq_copyToBuffer_r(geos.Handle(), points, xy.data(), 0, 0),
+                "reading a ring");
+}
+
+Box BoxOf(const std::vector<double>& xy)
+{
+    Box box{xy[0], xy[1], xy[0], xy[1]};
+    for (std::size_t k = 2; k < xy.size(); k += 2) {
+        box.minX = std::min(box.minX, xy[k]);
+        box.maxX = std::max(box.maxX, xy[k]);
+        box.minY = std::min(box.minY, xy[k + 1]);
+        box.maxY = std::max(box.maxY, xy[k + 1]);
+    }
+    return box;
+}
+
+Box BoxOf(const Ring& ring)
+{
+    Box box{ring[0].x, ring[0].y, ring[0].x, ring[0].y};
+    for (const Site& point : ring) {
+        box.minX = std::min(box.minX, point.x);
+        box.maxX = std::max(box.maxX, point.x);
+        box.minY = std::min(box.minY, point.y);
+        box.maxY = std::max(box.maxY, point.y);
+    }
+    return box;
+}
+
+// A clipped cell as plain rings: the shells and holes of its polygons.
+struct CellRings {
+    std::vector<Ring> shells, holes;
+    Box box{1, 1, 0, 0}; // overlaps nothing while empty
 };
+
+Ring RingOf(const Geos& geos, const GEOSGeometry& ring)
+{
+    std::vector<double> xy;
+    ReadRing(geos, ring, xy);
+    Ring points;
+    for (std::size_t k = 0; k + 2 < xy.size(); k += 2) // the last repeats the first
+        points.push_back({xy[k], xy[k + 1]});
+    return points;
+}
+
+CellRings RingsOf(const Geos& geos, const GEOSGeometry& cell)
+{
+    const GEOSContextHandle_t h = geos.Handle();
+    CellRings rings;
+    for (int p = 0; p < GEOSGetNumGeometries_r(h, &cell); ++p) {
+        const GEOSGeometry* polygon = GEOSGetGeometryN_r(h, &cell, p);
+        if (GEOSGeomTypeId_r(h, polygon) != GEOS_POLYGON || GEOSisEmpty_r(h, polygon))
+            continue;
+        rings.shells.push_back(RingOf(geos, *GEOSGetExteriorRing_r(h, polygon)));
+        for (int r = 0; r < GEOSGetNumInteriorRings_r(h, polygon); ++r)
+            rings.holes.push_back(RingOf(geos, *GEOSGetInteriorRingN_r(h, polygon, r)));
+    }
+    if (!rings.shells.empty()) {
+        rings.box = BoxOf(rings.shells[0]);
+        for (const Ring& shell : rings.shells) {
+            const Box box = BoxOf(shell);
+            rings.box = {std::min(rings.box.minX, box.minX), std::min(rings.box.minY, box.minY),
+                         std::max(rings.box.maxX, box.maxX), std::max(rings.box.maxY, box.maxY)};
+        }
+    }
+    return rings;
+}
+
+// The area of the part of a cell inside a convex ring.
+double AreaInside(const CellRings& cell, const Ring& convex)
+{
+    double area = 0;
+    for (const Ring& shell : cell.shells)
+        area += RingArea(ClipToConvex(shell, convex));
+    for (const Ring& hole : cell.holes)
+        area -= RingArea(ClipToConvex(hole, convex));
+    return area;
+}
+
+// Whether a point lies inside a convex ring: on the same side of every edge.
+bool InsideConvexRing(const std::vector<double>& xy, const Site& site)
+{
+    bool left = false, right = false;
+    for (std::size_t k = 0; k + 3 < xy.size(); k += 2) {
+        const double cross =
+            (xy[k + 2] - xy[k]) * (site.y - xy[k + 1]) - (xy[k + 3] - xy[k + 1]) * (site.x - xy[k]);
+        left = left || cross > 0;
+        right = right || cross < 0;
+    }
+    return !(left && right);
+}
 
 struct PreparedDeleter {
     GEOSContextHandle_t context;
@@ -106,31 +197,30 @@ std::vector<Geometry> VoronoiCells(const Geos& geos, const std::vector<Site>& si
         return cells;
 
     const GEOSContextHandle_t h = geos.Handle();
-    Geometry points = MultiPoint(geos, sites);
     Geometry diagram =
-        geos.Own(GEOSVoronoiDiagram_r(h, points.get(), &box, 0.0, 0), "building the diagram");
-
-    // GEOS gives the cells in an order of its own. A cell's centroid lies in
-    // the cell, so the site nearest to it is the cell's own; containment then
-    // confirms the match.
-    std::unique_ptr<GEOSSTRtree, TreeDeleter> tree(GEOSSTRtree_create_r(h, 10), TreeDeleter{h});
-    std::unordered_map<const GEOSGeometry*, std::size_t> siteOfPoint;
-    for (std::size_t i = 0; i < sites.size(); ++i) {
-        const GEOSGeometry* point = GEOSGetGeometryN_r(h, points.get(), static_cast<int>(i));
-        GEOSSTRtree_insert_r(h, tree.get(), point, const_cast<GEOSGeometry*>(point));
-        siteOfPoint[point] = i;
-    }
+        geos.Own(GEOSVoronoiDiagram_r(h, MultiPoint(geos, sites).get(), &box, 0.0, 0),
+                 "building the diagram");
+    // GEOS gives the cells in an order of its own: each goes to the one site
+    // it contains, looked for among the sites within its extent.
+    std::vector<std::size_t> byX(sites.size());
+    std::iota(byX.begin(), byX.end(), 0);
+    std::sort(byX.begin(), byX.end(), [&](auto a, auto b) { return sites[a].x < sites[b].x; });
+    auto xOf = [&](std::size_t i) { return sites[i].x; };
     const int count = GEOSGetNumGeometries_r(h, diagram.get());
+    std::vector<double> ring;
     for (int j = 0; j < count; ++j) {
         const GEOSGeometry* cell = GEOSGetGeometryN_r(h, diagram.get(), j);
-        Geometry centroid = geos.Own(GEOSGetCentroid_r(h, cell), "finding a cell's centroid");
-        const GEOSGeometry* nearest = GEOSSTRtree_nearest_r(h, tree.get(), centroid.get());
-        if (nearest == nullptr)
-            throw GeometryError("a cell has no site: " + geos.TakeLastError());
-        const std::size_t site = siteOfPoint.at(nearest);
-        if (cells[site] || GEOSContains_r(h, cell, nearest) != 1)
+        ReadRing(geos, *GEOSGetExteriorRing_r(h, cell), ring);
+        const Box box = BoxOf(ring);
+        auto first = std::lower_bound(byX.begin(), byX.end(), box.minX,
+                                      [&](std::size_t i, double x) { return xOf(i) < x; });
+        auto found = std::find_if(first, byX.end(), [&](std::size_t i) {
+            return sites[i].x > box.maxX || (sites[i].y >= box.minY && sites[i].y <= box.maxY &&
+                                             InsideConvexRing(ring, sites[i]));
+        });
+        if (found == byX.end() || sites[*found].x > box.maxX || cells[*found])
             throw GeometryError("a cell of the diagram does not hold exactly one site");
-        cells[site] = geos.Clone(cell);
+        cells[*found] = geos.Clone(cell);
     }
     for (const Geometry& cell : cells)
         if (!cell)
@@ -164,6 +254,9 @@ Diagram::Diagram(const Geos& geos, std::vector<Site> sites, const GEOSGeometry& 
     : geos_(geos), sites_(std::move(sites)), catchment_(geos.Clone(&catchment)),
       catchmentArea_(geos.Area(&catchment)), extent_(ExtentOf(geos, catchment, sites_))
 {
+    const Box box = Extent(geos_, *extent_);
+    extentRing_ = {
+        {box.minX, box.minY}, {box.maxX, box.minY}, {box.maxX, box.maxY}, {box.minX, box.maxY}};
     std::vector<Geometry> unclipped = VoronoiCells(geos_, sites_, *extent_);
     Prepared prepared = Prepare(geos_, *catchment_);
     cells_.reserve(sites_.size());
@@ -172,12 +265,18 @@ Diagram::Diagram(const Geos& geos, std::vector<Site> sites, const GEOSGeometry& 
         cells_.push_back(ClipToCatchment(geos_, *cell, *catchment_, *prepared));
         areas_.push_back(geos_.Area(cells_.back().get()));
     }
-    FindNeighbours();
+}
+
+const std::vector<std::size_t>& Diagram::Neighbours(std::size_t site) const
+{
+    if (neighbours_.empty())
+        FindNeighbours();
+    return neighbours_[site];
 }
 
 // Two sites are neighbours where their cells share an edge: the edges of the
 // Delaunay triangulation.
-void Diagram::FindNeighbours()
+void Diagram::FindNeighbours() const
 {
     neighbours_.assign(sites_.size(), {});
     if (sites_.size() < 2)
@@ -213,7 +312,7 @@ std::vector<std::size_t> Diagram::AffectedBy(const std::vector<std::size_t>& mis
         isMissing[m] = 1;
     std::vector<std::size_t> affected;
     for (std::size_t m : missing)
-        for (std::size_t n : neighbours_[m])
+        for (std::size_t n : Neighbours(m))
             if (!isMissing[n] && !isAffected[n]) {
                 isAffected[n] = 1;
                 affected.push_back(n);
@@ -222,32 +321,64 @@ std::vector<std::size_t> Diagram::AffectedBy(const std::vector<std::size_t>& mis
     return affected;
 }
 
+// The missing sites in groups of neighbours. Each group's cells go to the
+// sites around that group alone, so each group is rebuilt on its own.
+std::vector<std::vector<std::size_t>>
+Diagram::GroupsOf(const std::vector<std::size_t>& missing) const
+{
+    std::vector<int> group(sites_.size(), -1);
+    for (std::size_t m : missing)
+        group[m] = 0;
+    std::vector<std::vector<std::size_t>> groups;
+    for (std::size_t start : missing) {
+        if (group[start] != 0)
+            continue;
+        groups.emplace_back();
+        std::vector<std::size_t>& members = groups.back();
+        group[start] = static_cast<int>(groups.size());
+        members.push_back(start);
+        for (std::size_t k = 0; k < members.size(); ++k)
+            for (std::size_t n : Neighbours(members[k]))
+                if (group[n] == 0) {
+                    group[n] = group[start];
+                    members.push_back(n);
+                }
+        std::sort(members.begin(), members.end());
+    }
+    return groups;
+}
+
 std::vector<AreaChange> Diagram::AreasWithout(const std::vector<std::size_t>& missing) const
 {
+    std::vector<AreaChange> gains;
+    for (const std::vector<std::size_t>& group : GroupsOf(missing)) {
+        const std::vector<std::size_t> affected = AffectedBy(group);
+        std::vector<Site> affectedSites;
+        for (std::size_t a : affected)
+            affectedSites.push_back(sites_[a]);
+        std::vector<CellRings> groupCells;
+        for (std::size_t m : group)
+            groupCells.push_back(RingsOf(geos_, *cells_[m]));
+        for (std::size_t k = 0; k < affected.size(); ++k) {
+            const Ring cell = ConvexCell(affectedSites, k, extentRing_);
+            const Box cellBox = BoxOf(cell);
+            for (const CellRings& lost : groupCells)
+                if (lost.box.Overlaps(cellBox))
+                    gains.push_back({affected[k], AreaInside(lost, cell)});
+        }
+    }
+    // A site between two groups gains from both.
+    std::sort(gains.begin(), gains.end(), [](auto& a, auto& b) { return a.site < b.site; });
     std::vector<AreaChange> changes;
     for (std::size_t m : missing)
         changes.push_back({m, 0.0});
-    const std::vector<std::size_t> affected = AffectedBy(missing);
-    std::vector<Site> affectedSites;
-    for (std::size_t a : affected)
-        affectedSites.push_back(sites_[a]);
-    const std::vector<Geometry> newCells = VoronoiCells(geos_, affectedSites, *extent_);
-
-    std::vector<Box> missingBoxes;
-    for (std::size_t m : missing)
-        missingBoxes.push_back(IsEmpty(geos_, *cells_[m]) ? Box{1, 1, 0, 0}
-                                                          : Extent(geos_, *cells_[m]));
-    for (std::size_t k = 0; k < affected.size(); ++k) {
-        const Box cellBox = Extent(geos_, *newCells[k]);
-        double gained = 0;
-        for (std::size_t i = 0; i < missing.size(); ++i) {
-            if (!cellBox.Overlaps(missingBoxes[i]))
-                continue;
-            Geometry piece = geos_.Intersection(newCells[k].get(), cells_[missing[i]].get());
-            gained += geos_.Area(piece.get());
-        }
-        if (gained != 0)
-            changes.push_back({affected[k], areas_[affected[k]] + gained});
+    for (const AreaChange& gain : gains) {
+        if (gain.area == 0)
+            continue;
+        if (changes.size() > missing.size() && changes.back().site == gain.site)
+            changes.back().area += gain.area;
+        else
+            changes.push_back({gain.site, areas_[gain.site] + gain.area});
     }
     return changes;
 }

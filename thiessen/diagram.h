@@ -37,7 +37,7 @@ public:
     double Area(std::size_t site) const { return areas_[site]; }
     const std::vector<double>& Areas() const { return areas_; }
     // The sites whose cells share an edge with this site's, before clipping.
-    const std::vector<std::size_t>& Neighbours(std::size_t site) const { return neighbours_[site]; }
+    const std::vector<std::size_t>& Neighbours(std::size_t site) const;
 
     // The areas of the diagram in which the sites listed in missing (sorted,
     // without repeats) are left out, as the sites whose area changes and
@@ -51,17 +51,20 @@ public:
     std::vector<double> AreasWithoutByFullRebuild(const std::vector<std::size_t>& missing) const;
 
 private:
-    void FindNeighbours();
+    void FindNeighbours() const;
+    std::vector<std::vector<std::size_t>> GroupsOf(const std::vector<std::size_t>& missing) const;
     std::vector<std::size_t> AffectedBy(const std::vector<std::size_t>& missing) const;
 
     const Geos& geos_;
     std::vector<Site> sites_;
     Geometry catchment_;
     double catchmentArea_ = 0;
-    Geometry extent_; // a box around the catchment and every site
+    Geometry extent_;              // a box around the catchment and every site
+    std::vector<Site> extentRing_; // its corners
     std::vector<Geometry> cells_;
     std::vector<double> areas_;
-    std::vector<std::vector<std::size_t>> neighbours_;
+    // Found when first needed: the weights alone do not need them.
+    mutable std::vector<std::vector<std::size_t>> neighbours_;
 };
 
 // The Voronoi cells of distinct sites inside a box that holds them all, in the

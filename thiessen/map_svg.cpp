@@ -64,6 +64,9 @@ std::string Fixed(double value)
     return text.data();
 }
 
+// About the width of a character of a bold 12-pixel label.
+constexpr double LabelWidth = 7.5;
+
 // Where the map's plane lands on the picture: y grows upwards on the map and
 // downwards in SVG.
 struct View {
@@ -129,15 +132,25 @@ View ViewOf(const Geos& geos, const Catchment& catchment, double width, double m
 
 std::string MapSvg(const Geos& geos, const Catchment& catchment)
 {
-    const View view = ViewOf(geos, catchment, 800, 40);
-    const std::string width = Fixed(view.width), height = Fixed(view.height);
+    View view = ViewOf(geos, catchment, 800, 40);
+    // Room on the right for the ids of the gauges at the edge, and below for
+    // the caption.
+    const auto& gauges = catchment.gauges.gauges;
+    const Diagram& diagram = *catchment.diagram;
+    double right = view.width;
+    for (std::size_t i = 0; i < diagram.Size(); ++i) {
+        const double x = view.margin + (diagram.Sites()[i].x - view.minX) * view.scale;
+        if (x < view.width)
+            right =
+                std::max(right, x + 6 + LabelWidth * static_cast<double>(gauges[i].id.size()) + 10);
+    }
+    const std::string width = Fixed(right), height = Fixed(view.height + 20);
 
     std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                       "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
                       width + "\" height=\"" + height + "\" viewBox=\"0 0 " + width + ' ' + height +
                       "\" font-family=\"Liberation Sans, Arial, sans-serif\" font-size=\"12\">\n"
                       "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
-    const Diagram& diagram = *catchment.diagram;
     const std::vector<int> colour = ColourCells(diagram);
     for (std::size_t i = 0; i < diagram.Size(); ++i) {
         const std::string path = PathData(geos, diagram.Cell(i), view);
@@ -148,9 +161,10 @@ std::string MapSvg(const Geos& geos, const Catchment& catchment)
     svg += "<path d=\"" + PathData(geos, *catchment.boundary, view) +
            "\" fill=\"none\" fill-rule=\"evenodd\" stroke=\"#1f3b73\" stroke-width=\"2\"/>\n";
 
-    const auto& gauges = catchment.gauges.gauges;
+    // A weight only where the cell has room for it.
+    const double roomForWeight = 40.0 * 16.0 / (view.scale * view.scale);
     for (std::size_t i = 0; i < diagram.Size(); ++i) {
-        if (catchment.Weight(i) == 0)
+        if (diagram.Area(i) < roomForWeight)
             continue;
         Geometry inside =
             geos.Own(GEOSPointOnSurface_r(geos.Handle(), &diagram.Cell(i)), "placing a weight");
@@ -170,6 +184,9 @@ std::string MapSvg(const Geos& geos, const Catchment& catchment)
                view.Y(site.y) + "\" dx=\"6\" dy=\"-5\" font-weight=\"bold\" fill=\"#000000\">" +
                XmlText(gauges[i].id) + "</text>\n";
     }
+    svg += "<text x=\"" + Fixed(view.margin) + "\" y=\"" + Fixed(view.height) +
+           "\" fill=\"#444444\">The number in each polygon is its gauge's weight: the "
+           "polygon's share of the catchment's area.</text>\n";
     return svg + "</svg>\n";
 }
 

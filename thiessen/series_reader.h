@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,11 +26,17 @@ class SeriesReader {
 public:
     SeriesReader(const std::string& path, const std::vector<std::string>& gaugeIds,
                  const std::vector<std::string>& missingTokens);
+    // Reads a file already open (standard input, say), which stays open;
+    // name stands for it in messages. The file is read in blocks of the
+    // given size; a step longer than a block makes it larger.
+    SeriesReader(std::FILE* file, const std::string& name, const std::vector<std::string>& gaugeIds,
+                 const std::vector<std::string>& missingTokens, size_t blockSize = size_t{1} << 20);
     ~SeriesReader();
     SeriesReader(const SeriesReader&) = delete;
     SeriesReader& operator=(const SeriesReader&) = delete;
 
-    // Reads the next step into step; false at the end of the file.
+    // Reads the next step into step, reusing its memory; false at the end of
+    // the file.
     bool Next(SeriesStep& step);
 
 private:

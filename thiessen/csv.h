@@ -1,0 +1,95 @@
+#pragma once
+
+// The CSV that the gauges and series files are written in, as people and
+// spreadsheets write it: a header line, then one record per line; CRLF or LF
+// line ends; an optional UTF-8 byte-order mark; fields separated by commas,
+// or by semicolons when the header uses them (and then numbers may have a
+// decimal comma, as European spreadsheets export them); fields may be quoted
+// with double quotes, a doubled quote standing for one. Empty lines (or lines
+// of empty fields) are allowed at the end of the file only.
+//
+// The file is read in large blocks, and a record's fields are views into the
+// block, so reading costs no allocation per field.
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace thiessen::csv {
+
+class Reader {
+public:
+    // Reads an open file from its current position, which stays open, in
+    // blocks of the given size (a record longer than a block grows it).
+    Reader(std::FILE* file, std::string name, size_t blockSize = size_t{1} << 20);
+    // Reads a text already in memory.
+    Reader(std::string_view text, std::string name);
+
+    // Reads the header line, which decides the separator. Refuses an empty
+    // file.
+    const std::vector<std::string>& ReadHeader();
+    const std::vector<std::string>& Header() const { return header_; }
+
+    // Moves to the next record; false at the end of the file.
+    bool NextRecord();
+    // The record's next field, without its quotes and the spaces around it.
+    // Refuses a record that has fewer fields than the header.
+    std::string_view Field();
+    // Refuses a record that has more fields than the header.
+    void EndRecord();
+
+    const std::string& Name() const { return name_; }
+    // The line where the current record starts, counting from 1.
+    long Line() const { return line_; }
+    // The column of the field last returned, counting from 1.
+    int Column() const { return column_; }
+    bool DecimalComma() const { return separator_ == ';'; }
+
+    // Throws a DataError for the given column of the current record.
+    [[noreturn]] void Fail(int column, const std::string& problem) const;
+    // The same for the field last returned.
+    [[noreturn]] void Fail(const std::string& problem) const { Fail(column_, problem); }
+
+private:
+    bool FindRecord();
+    bool Refill();
+    bool RecordIsBlank() const;
+    bool NextRawField(std::string_view& field);
+    std::string_view UnquoteInPlace(char* open);
+    int CountRemainingFields();
+
+    std::FILE* file_ = nullptr;
+    std::string name_;
+    std::unique_ptr<char[]> buffer_; // not cleared first: a block is large
+    size_t size_ = 0;
+    size_t begin_ = 0;          // where the unread part of the buffer starts
+    size_t end_ = 0;            // where the data in the buffer ends
+    bool atEof_ = true;         // nothing more to read into the buffer
+    char* field_ = nullptr;     // the current record's next field
+    char* recordEnd_ = nullptr; // the current record's end, before its line end
+    bool fieldsLeft_ = false;
+    char separator_ = ',';
+    long line_ = 0;
+    long nextLine_ = 1;
+    int column_ = 0;
+    long firstBlankLine_ = 0; // the first of the blank lines just passed
+    std::vector<std::string> header_;
+};
+
+enum class NumberStatus { Ok, NotANumber, OutOfRange };
+
+// Reads a whole field as a number, with std::from_chars (so the same on
+// every system and in every locale); with decimalComma a comma may stand for
+// the decimal point. NaN and infinities are read as such.
+NumberStatus ParseNumber(std::string_view text, bool decimalComma, double& value);
+
+// A field's text for a message: shortened when long, with control characters
+// shown as '?'; Quote puts it in quotes.
+std::string Shown(std::string_view text);
+std::string Quote(std::string_view text);
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b);
+
+} // namespace thiessen::csv
