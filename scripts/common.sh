@@ -86,6 +86,43 @@ compute_two_pairs() {
 QT_WINDOWS_VERSION=6.4.2
 QT_WINDOWS_CACHE=${XDG_CACHE_HOME:-$HOME/.cache}/average-rainfall/qt-$QT_WINDOWS_VERSION-mingw64
 
+# Downloads the Debian source package $1 into the folder $2 and unpacks it
+# there, with Debian's patches applied (dpkg-source, from dpkg-dev). It comes
+# from the Debian mirror this machine already uses, through a private apt
+# configuration in $2/apt: the system's sources and lists stay untouched.
+fetch_debian_source() {
+    local package=$1 dir=$2 mirror suite
+    read -r mirror suite < <(debian_mirror_and_suite | head -n 1) ||
+        { echo "No Debian mirror found in /etc/apt" >&2; return 1; }
+    local apt_dir=$dir/apt
+    mkdir -p "$apt_dir/sources.list.d" "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
+    echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $mirror $suite main" \
+        >"$apt_dir/sources.list"
+    local apt_options=(-o Dir::Etc::SourceList="$apt_dir/sources.list"
+        -o Dir::Etc::SourceParts="$apt_dir/sources.list.d"
+        -o Dir::State::Lists="$apt_dir/lists" -o Dir::Cache="$apt_dir/cache")
+    # The private folders belong to root alone: download as root, not as _apt.
+    [ "$(id -u)" -ne 0 ] || apt_options+=(-o APT::Sandbox::User=root)
+    echo "Fetching the $package source from $mirror $suite"
+    apt-get "${apt_options[@]}" -q update
+    (cd "$dir" && apt-get "${apt_options[@]}" -q source "$package")
+}
+
+# The first Debian mirror and release (not -updates or -security) in the
+# system's apt sources, in either format: "URI SUITE".
+debian_mirror_and_suite() {
+    local file
+    for file in /etc/apt/sources.list.d/*.sources; do
+        [ -f "$file" ] || continue
+        awk 'function found() { if (uri ~ /debian\/?$/ && suite !~ /-/) print uri, suite; uri = "" }
+             /^URIs:/ { uri = $2 } /^Suites:/ { suite = $2 } /^$/ { found() } END { found() }' "$file"
+    done
+    for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+        [ -f "$file" ] || continue
+        awk '$1 == "deb" { sub(/\[[^]]*\] */, ""); if ($2 ~ /debian\/?$/ && $3 !~ /-/) print $2, $3 }' "$file"
+    done
+}
+
 # Sets up a Wine prefix of its own in a new temporary folder and exports
 # WINEPREFIX, with Wine's messages and its .NET and HTML installers off;
 # stop_wine ends its programs and removes it.
