@@ -86,6 +86,10 @@ compute_two_pairs() {
 QT_WINDOWS_VERSION=6.4.2
 QT_WINDOWS_CACHE=${XDG_CACHE_HOME:-$HOME/.cache}/average-rainfall/qt-$QT_WINDOWS_VERSION-mingw64
 
+# Where scripts/build-geos-windows keeps the static GEOS for Windows it
+# builds; complete when it holds the file .complete.
+GEOS_WINDOWS_CACHE=${XDG_CACHE_HOME:-$HOME/.cache}/average-rainfall/geos-3.11.1-mingw64
+
 # Downloads the Debian source package $1 into the folder $2 and unpacks it
 # there, with Debian's patches applied (dpkg-source, from dpkg-dev). It comes
 # from the Debian mirror this machine already uses, through a private apt
