@@ -90,6 +90,20 @@ QT_WINDOWS_CACHE=${XDG_CACHE_HOME:-$HOME/.cache}/average-rainfall/qt-$QT_WINDOWS
 # builds; complete when it holds the file .complete.
 GEOS_WINDOWS_CACHE=${XDG_CACHE_HOME:-$HOME/.cache}/average-rainfall/geos-3.11.1-mingw64
 
+# The CMake options of a Windows build as far as the Thiessen polygons go, in
+# the array WINDOWS_THIESSEN_OPTIONS: with GEOS (and GoogleTest for the tests)
+# from the cache where it is complete; otherwise without them, and one line
+# that says so.
+windows_thiessen_options() {
+    if [ -f "$GEOS_WINDOWS_CACHE/.complete" ]; then
+        WINDOWS_THIESSEN_OPTIONS=(-DRAINFALL_WITH_THIESSEN=ON -DCMAKE_PREFIX_PATH="$GEOS_WINDOWS_CACHE")
+    else
+        WINDOWS_THIESSEN_OPTIONS=(-DRAINFALL_WITH_THIESSEN=OFF)
+        echo "Skipping thiessen.exe and its tests: no GEOS for Windows in $GEOS_WINDOWS_CACHE;" \
+            "scripts/build-geos-windows makes it in about 6 minutes."
+    fi
+}
+
 # Downloads the Debian source package $1 into the folder $2 and unpacks it
 # there, with Debian's patches applied (dpkg-source, from dpkg-dev). It comes
 # from the Debian mirror this machine already uses, through a private apt
