@@ -83,7 +83,7 @@ void AddRing(const Geos& geos, const GEOSGeometry& ring, const View& view, std::
     for (unsigned k = 0; k < size; ++k) {
         double x = 0, y = 0;
         GEOSCoordSeq_getXY_r(geos.Handle(), points, k, &x, &y);
-        path += (k == 0 ? "M" : "L") + view.X(x) + ' ' + view.Y(y);
+        path += (k == 0 ? 'M' : 'L') + view.X(x) + ' ' + view.Y(y);
     }
     path += 'Z';
 }

@@ -164,8 +164,8 @@ TEST(Series, ReadsPastTheBlocksItReadsIn)
     // time in quotes, with a line break, is longer than the blocks.
     std::string text = "time,G1,G2,G3\r\n";
     for (int i = 0; i < 100; ++i)
-        text += "\"" + std::to_string(i) + "\"," + std::to_string(i % 10) + ",,1.5\r\n";
-    text += "\"" + std::string(300, 'x') + "\n\",0,0,0\r\nlast,1,1,1";
+        text += '"' + std::to_string(i) + "\"," + std::to_string(i % 10) + ",,1.5\r\n";
+    text += '"' + std::string(300, 'x') + "\n\",0,0,0\r\nlast,1,1,1";
     for (const size_t blockSize : {1, 7, 64, 1000}) {
         const auto steps = ReadSeries(text, blockSize);
         ASSERT_EQ(steps.size(), 102u);
