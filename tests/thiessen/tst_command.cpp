@@ -181,6 +181,7 @@ TEST(Command, NothingHalfWritten)
                                 "\"weight\":0.25},\"geometry\":{\"type\":\"Polygon\"";
     EXPECT_EQ(secondLine.substr(0, feature.size()), feature);
     EXPECT_TRUE(fs::file_size(folder / "map.svg") > 1000);
+    cells.close(); // Windows removes no file that is still open
     fs::remove_all(folder);
 }
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <numeric>
 #include <random>
 
@@ -80,7 +81,7 @@ Scene RandomScene(const Geos& geos, std::size_t count, unsigned seed)
         scene.sites.push_back({coordinate(random), coordinate(random)});
     std::string wkt = "POLYGON((";
     for (int k = 0; k <= 360; ++k) {
-        const double angle = (k % 360) * M_PI / 180;
+        const double angle = (k % 360) * std::numbers::pi / 180;
         const double radius = 450 + 60 * std::sin(7 * angle) + 25 * std::cos(3 * angle);
         wkt += std::to_string(500 + radius * std::cos(angle)) + " " +
                std::to_string(500 + radius * std::sin(angle)) + (k < 360 ? "," : "))");
