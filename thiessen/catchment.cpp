@@ -35,11 +35,21 @@ void CheckDegrees(const Extent& e, const std::string& boundaryName)
     }
 }
 
+// A point on the map, kept to the micrometre. Mathematical libraries differ
+// in the last bit of a sine or a cosine from one system to another; on a grid
+// of micrometres every system builds the very same cells.
+EqualAreaProjection::Point OnMap(const EqualAreaProjection& projection, double longitude,
+                                 double latitude)
+{
+    const EqualAreaProjection::Point point = projection.Forward(longitude, latitude);
+    return {std::round(point.x * 1e6) / 1e6, std::round(point.y * 1e6) / 1e6};
+}
+
 Geometry Project(const Geos& geos, const GEOSGeometry& boundary,
                  const EqualAreaProjection& projection)
 {
     auto forward = [](double* x, double* y, void* userdata) {
-        const auto point = static_cast<const EqualAreaProjection*>(userdata)->Forward(*x, *y);
+        const auto point = OnMap(*static_cast<const EqualAreaProjection*>(userdata), *x, *y);
         *x = point.x;
         *y = point.y;
         return 1;
@@ -64,7 +74,7 @@ Catchment MakeCatchment(const Geos& geos, GaugeTable gauges, Geometry boundary,
         catchment.projection.emplace((e.minX + e.maxX) / 2, (e.minY + e.maxY) / 2);
         catchment.boundary = Project(geos, *boundary, *catchment.projection);
         for (const Gauge& gauge : catchment.gauges.gauges) {
-            const auto point = catchment.projection->Forward(gauge.x, gauge.y);
+            const auto point = OnMap(*catchment.projection, gauge.x, gauge.y);
             sites.push_back({point.x, point.y});
         }
     } else {

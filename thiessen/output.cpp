@@ -4,6 +4,7 @@
 #include <array>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -79,9 +80,11 @@ Geometry InDegrees(const Geos& geos, const GEOSGeometry& cell,
                    const EqualAreaProjection& projection)
 {
     auto inverse = [](double* x, double* y, void* userdata) {
+        // To 1e-11 degrees, about a micrometre, for the same reason as on the
+        // way in (catchment.cpp): the same file on every system.
         const auto point = static_cast<const EqualAreaProjection*>(userdata)->Inverse(*x, *y);
-        *x = point.x;
-        *y = point.y;
+        *x = std::round(point.x * 1e11) / 1e11;
+        *y = std::round(point.y * 1e11) / 1e11;
         return 1;
     };
     return geos.Own(GEOSGeom_transformXY_r(geos.Handle(), &cell, inverse,
