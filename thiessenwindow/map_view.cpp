@@ -276,6 +276,12 @@ void MapView::Paint(QPainter& painter, QSize size, const QTransform& toScreen) c
     // each id on a light patch of its own, legible on any background.
     const qreal radius = 3.5 * pixels;
     const QFontMetricsF metrics(painter.font());
+    // Ids only where there is room for them: with thousands of gauges in
+    // view they would hide the map, and they are the slowest thing to draw.
+    const QRectF extent = toScreen.mapRect(outline_.boundingRect());
+    const bool withIds =
+        extent.width() * extent.height() / std::max<std::size_t>(gauges_.size(), 1) >=
+        std::pow(40 * pixels, 2);
     for (std::size_t i = 0; i < gauges_.size(); ++i) {
         const QPointF dot = toScreen.map(gauges_[i].place);
         // A gauge without a cell (missing at the step shown, or outside the
@@ -286,6 +292,8 @@ void MapView::Paint(QPainter& painter, QSize size, const QTransform& toScreen) c
         painter.setPen(hasCell ? QPen(Qt::white, 1 * pixels) : QPen(fill, 1.5 * pixels));
         painter.setBrush(hasCell ? fill : QColor(Qt::white));
         painter.drawEllipse(dot, radius, radius);
+        if (!withIds)
+            continue;
         QRectF label = metrics.boundingRect(gauges_[i].id);
         label.moveTopLeft(dot + QPointF(radius + 2 * pixels, radius - 2 * pixels));
         painter.setPen(Qt::NoPen);

@@ -215,7 +215,6 @@ QWidget* ThiessenWindow::BuildSidePanel()
                             QAbstractItemView::AnyKeyPressed);
     table_->setTabKeyNavigation(false);
     table_->verticalHeader()->hide();
-    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     table_->horizontalHeader()->setStretchLastSection(true);
     auto* delegate = new RainfallDelegate(table_);
     table_->setItemDelegateForColumn(Rainfall, delegate);
@@ -271,6 +270,11 @@ QWidget* ThiessenWindow::BuildSeriesBar()
     layout->addWidget(new QLabel("Reading the series:"));
     layout->addWidget(progress_, 1);
     layout->addWidget(cancel);
+    // Its room kept while hidden, so that showing it does not lay out and
+    // paint the map again as a large series starts.
+    QSizePolicy policy = loadingBar_->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    loadingBar_->setSizePolicy(policy);
     loadingBar_->hide();
     return loadingBar_;
 }
@@ -387,8 +391,10 @@ bool ThiessenWindow::Take(std::optional<std::string> gaugesPath,
         Refuse(opened, error);
         return false;
     }
-    if (newGauges)
+    if (newGauges) {
         typedRainfall_.clear();
+        table_->setRowCount(0);
+    }
     gaugesPath_ = gaugesPath;
     boundaryPath_ = boundaryPath;
     loader_->Cancel();
@@ -418,6 +424,8 @@ bool ThiessenWindow::OpenSeries(const QString& path)
                                  "Open the gauges and the catchment boundary first.");
         return false;
     }
+    if (step_ >= 0)
+        ShowStep(-1);
     seriesPath_ = path;
     progress_->setValue(0);
     loadingBar_->show();
@@ -432,7 +440,7 @@ void ThiessenWindow::SeriesLoaded(std::shared_ptr<const Series> series)
     series_ = std::move(series);
     plot_->SetSeries(series_);
     plot_->show();
-    ShowStep(-1);
+    stepLabel_->setText(StepHint());
     UpdateActions();
     emit seriesLoaded();
 }
@@ -518,7 +526,7 @@ void ThiessenWindow::ShowCatchment()
     }
     FillTable(areas, typedRainfall_);
     map_->SetCells(cells_, ToolTips());
-    stepLabel_->clear();
+    stepLabel_->setText(series_ ? StepHint() : QString());
     UpdateActions();
 }
 
@@ -543,6 +551,10 @@ void ThiessenWindow::FillTable(const std::vector<double>& areas, const QStringLi
             rainfall.value(static_cast<int>(i))};
         const int row = static_cast<int>(i);
         for (int column = 0; column < Columns; ++column) {
+            if (QTableWidgetItem* item = table_->item(row, column)) {
+                item->setText(values[column]);
+                continue;
+            }
             auto* item = new QTableWidgetItem(values[column]);
             if (column != Rainfall)
                 item->setFlags(item->flags() & ~Qt::ItemIsEditable);
@@ -551,6 +563,9 @@ void ThiessenWindow::FillTable(const std::vector<double>& areas, const QStringLi
             table_->setItem(row, column, item);
         }
     }
+    // Once, not as each item changes, which costs the square of the rows.
+    for (int column = 0; column < Rainfall; ++column) // the last one stretches
+        table_->resizeColumnToContents(column);
     if (current >= 0 && current < table_->rowCount())
         table_->setCurrentCell(current, Rainfall);
     filling_ = false;
@@ -621,6 +636,13 @@ void ThiessenWindow::UpdateActions()
         action->setEnabled(catchment_ != nullptr);
     exportSeries_->setEnabled(series_ != nullptr);
     openSeries_->setEnabled(catchment_ != nullptr && !loader_->Running());
+}
+
+QString ThiessenWindow::StepHint() const
+{
+    return QString("The whole diagram with the rainfall typed; %1 steps in the series: click "
+                   "the plot or use its arrow keys, or Ctrl+Right, to see one.")
+        .arg(series_->Size());
 }
 
 // A step of the series: its values in the table, and the areas and cells of

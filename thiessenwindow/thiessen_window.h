@@ -74,6 +74,7 @@ private:
     void FillTable(const std::vector<double>& areas, const QStringList& rainfall);
     void UpdateResults();
     QStringList ToolTips() const;
+    QString StepHint() const;
     void UpdateActions();
     void RainfallEdited(int row);
     void SeriesLoaded(std::shared_ptr<const Series> series);

@@ -225,7 +225,7 @@ void TestThiessenWindow::seriesSteps()
                            "reported); missing: Ashby, Brook Farm, Castle Hill, Dunmore, "
                            "Elmstead, Fenwick");
     s.Press("Escape");
-    QVERIFY(step->text().isEmpty());
+    QVERIFY(step->text().startsWith("The whole diagram with the rainfall typed; 5 steps"));
     QCOMPARE(s.Column(3)[3], "51.331387");
 }
 
