@@ -3,6 +3,7 @@
 // through, a bad file refused. Its look is compared with pictures.
 #include "mainwindow/w.h"
 #include "tests/pictures.h"
+#include "thiessenwindow/map_view.h"
 #include "thiessenwindow/series_plot.h"
 #include "thiessenwindow/thiessen_window.h"
 
@@ -111,6 +112,7 @@ private slots:
     void refusals_data();
     void refusals();
     void seriesSteps();
+    void exports();
     void pictures_data();
     void pictures();
 };
@@ -203,7 +205,9 @@ void TestThiessenWindow::seriesSteps()
 {
     Session s;
     QSignalSpy loaded(&s.window, &ThiessenWindow::seriesLoaded);
-    QVERIFY(s.window.OpenSeries(Data + "example-series.csv"));
+    // Dropped together in any order, the files are told apart.
+    s.window.OpenDropped({Data + "example-series.csv", Data + "example-catchment.geojson",
+                          Data + "example-gauges.csv"});
     QVERIFY(loaded.wait(10000));
     auto* plot = s.window.findChild<SeriesPlot*>();
     plot->setFocus();
@@ -227,6 +231,42 @@ void TestThiessenWindow::seriesSteps()
     s.Press("Escape");
     QVERIFY(step->text().startsWith("The whole diagram with the rainfall typed; 5 steps"));
     QCOMPARE(s.Column(3)[3], "51.331387");
+}
+
+// The weights and the series result are the very bytes of the thiessen
+// command's (series with --missing -9999); the cells and the map are whole.
+void TestThiessenWindow::exports()
+{
+    Session s;
+    QSignalSpy loaded(&s.window, &ThiessenWindow::seriesLoaded);
+    QVERIFY(s.window.OpenSeries(Data + "example-series.csv"));
+    QVERIFY(loaded.wait(10000));
+    QTemporaryDir folder;
+    const auto read = [&folder](const QString& name) {
+        QFile file(folder.filePath(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    QVERIFY(s.window.ExportWeights(folder.filePath("weights.csv")));
+    QCOMPARE(read("weights.csv"), "id,area,weight\n"
+                                  "Ashby,28.57694816103936,0.15220744692963709\n"
+                                  "Brook Farm,41.63746734492262,0.2217707981087756\n"
+                                  "Castle Hill,39.63839997721577,0.21112330214229438\n"
+                                  "Dunmore,51.33138589971384,0.27340285432603906\n"
+                                  "Elmstead,26.295840633915137,0.1400577397279102\n"
+                                  "Fenwick,0.2699579831932777,0.0014378587653436894\n");
+    QVERIFY(s.window.ExportSeries(folder.filePath("series.csv")));
+    QCOMPARE(read("series.csv"), "time,rainfall,gauges\n"
+                                 "2026-03-01,10.088535842982482,6\n"
+                                 "2026-03-02,0.15813211012687645,5\n"
+                                 "2026-03-03,21.090843902962884,5\n"
+                                 "2026-03-04,,0\n"
+                                 "2026-03-05,3.802855702193844,5\n");
+    QVERIFY(s.window.ExportCells(folder.filePath("cells.geojson")));
+    QVERIFY(read("cells.geojson").endsWith("]}\n"));
+    QVERIFY(s.window.ExportMapSvg(folder.filePath("map.svg")));
+    QVERIFY(read("map.svg").trimmed().endsWith("</svg>"));
+    QVERIFY(s.window.ExportMapPng(folder.filePath("map.png")));
+    QCOMPARE(QImage(folder.filePath("map.png")).size(), s.window.findChild<MapView*>()->size() * 2);
 }
 
 // The example as it opens with the first day's rainfall typed, under a
