@@ -348,7 +348,8 @@ void ThiessenWindow::showEvent(QShowEvent* event)
     // Centred on its screen when first shown; the user places it afterwards.
     if (!placed_) {
         placed_ = true;
-        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
+        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter,
+                                        size().expandedTo(minimumSizeHint()),
                                         screen()->availableGeometry()));
     }
     QMainWindow::showEvent(event);

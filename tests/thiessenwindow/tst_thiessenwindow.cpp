@@ -10,6 +10,7 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QMessageBox>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -121,6 +122,9 @@ private slots:
 // calculator they are handed to.
 void TestThiessenWindow::typedRainfallToCalculator()
 {
+    ThiessenWindow empty; // centred on its screen as it opens
+    empty.show();
+    QCOMPARE(empty.geometry().center(), empty.screen()->availableGeometry().center());
     Session s;
     QCOMPARE(s.Column(3), QStringList({"28.576948", "41.637466", "39.6384", "51.331387",
                                        "26.295841", "0.269958"}));
