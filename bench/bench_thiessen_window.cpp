@@ -4,6 +4,7 @@
 // the time the same work takes on one thread with nothing else to do (what
 // `thiessen series` does). Then times the window's showing of one step with
 // missing gauges, which rebuilds that step's cells on the window's thread.
+// Last, Cancel pressed half a second into reading the series again.
 //
 //   bench_thiessen_window [gauges [steps [directory]]]   (2000 10000 /tmp)
 #include "thiessen/catchment.h"
@@ -15,6 +16,8 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QTimer>
 
 #include <chrono>
@@ -160,6 +163,25 @@ int main(int argc, char** argv)
     window.ShowStep(-1);
     const double whole = Seconds(start);
 
+    // Cancel, pressed half a second into reading the series again: how long
+    // until the reading has stopped and the window is as it was.
+    auto* loader = window.findChild<rainfall::SeriesLoader*>();
+    QPushButton* cancel = nullptr;
+    for (QPushButton* button : window.findChildren<QPushButton*>())
+        if (button->text() == "&Cancel")
+            cancel = button;
+    QObject::connect(loader, &rainfall::SeriesLoader::cancelled, &loop, &QEventLoop::quit);
+    QObject::connect(loader, &rainfall::SeriesLoader::loaded, &loop, &QEventLoop::quit);
+    Clock::time_point cancelled;
+    QTimer::singleShot(500, [&] {
+        cancelled = Clock::now();
+        cancel->click();
+    });
+    window.OpenSeries(QString::fromStdString((folder / "series.csv").string()));
+    loop.exec();
+    const double stopping = Seconds(cancelled);
+    const bool stopped = !loader->Running() && !window.findChild<QProgressBar*>()->isVisible();
+
     std::printf("opening gauges and boundary (diagram, map, table; blocks the window): %.3f s\n",
                 opening);
     std::printf("painting the window with the map of every cell: %.3f s\n", painting);
@@ -171,5 +193,7 @@ int main(int argc, char** argv)
     std::printf("                                %.2f s\n", alone);
     std::printf("showing one step with missing gauges (cells rebuilt): %.3f s\n", oneStep);
     std::printf("showing the whole diagram again: %.3f s\n", whole);
+    std::printf("Cancel half a second into reading: stopped %s after %.3f s\n",
+                stopped ? "and the progress bar hidden" : "NOT", stopping);
     return 0;
 }
