@@ -1,7 +1,7 @@
 #include "app/application.h"
 
+#include "errors/runtime_error.h"
 #include "platform/toolkit/toolkit.h"
-#include "stats/runtime_error.h"
 
 #include <QMessageBox>
 
@@ -12,7 +12,7 @@ namespace rainfall {
 Application::Application(int& argc, char** argv) : QApplication(argc, argv)
 {
     // No display name: Qt would append it to every window title.
-    setApplicationName("average-rainfall");
+    setApplicationName(RAINFALL_NAME);
 }
 
 bool Application::notify(QObject* receiver, QEvent* event)

@@ -72,9 +72,9 @@ CommandLine ReadCommandLine(int argc, const char* const* argv)
 
 std::string UsageText()
 {
-    return "Usage: average-rainfall [--help | --version]\n"
+    return "Usage: " RAINFALL_NAME " [--help | --version]\n"
 #ifdef RAINFALL_THIESSEN_WINDOW
-           "       average-rainfall --thiessen [GAUGES [BOUNDARY [SERIES]]]\n"
+           "       " RAINFALL_NAME " --thiessen [GAUGES [BOUNDARY [SERIES]]]\n"
 #endif
            "\n"
            "The catchment-average rainfall by the Thiessen polygon method: enter the\n"
@@ -95,7 +95,7 @@ std::string UsageText()
 
 std::string VersionText()
 {
-    return "average-rainfall " RAINFALL_VERSION "\n";
+    return RAINFALL_NAME " " RAINFALL_VERSION "\n";
 }
 
 } // namespace rainfall

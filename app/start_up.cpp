@@ -9,7 +9,10 @@
 #include "thiessenwindow/thiessen_window.h"
 #endif
 
+#include <QDir>
 #include <QIcon>
+#include <QImageReader>
+#include <QPixmap>
 
 #include <cstdio>
 #include <cstdlib>
@@ -30,7 +33,7 @@ int Answer(const CommandLine& command)
         std::fputs(VersionText().c_str(), stdout);
         return EXIT_SUCCESS;
     case CommandLine::Refuse:
-        std::fprintf(stderr, "average-rainfall: %s\n\n%s", command.error.c_str(),
+        std::fprintf(stderr, RAINFALL_NAME ": %s\n\n%s", command.error.c_str(),
                      UsageText().c_str());
         return 2;
     case CommandLine::Start:
@@ -44,8 +47,13 @@ int Answer(const CommandLine& command)
 void SetProgramIcon()
 {
     QIcon icon;
-    for (int size : {16, 32, 48})
-        icon.addFile(QString(":/icons/average-rainfall-%1.png").arg(size));
+    for (const QFileInfo& file : QDir(":/icons").entryInfoList()) {
+        // Read by the built-in PNG reader alone: left to find the format
+        // itself, Qt would load every image format plug-in to ask it.
+        QImageReader reader(file.filePath(), "png");
+        reader.setAutoDetectImageFormat(false);
+        icon.addPixmap(QPixmap::fromImage(reader.read()));
+    }
     QApplication::setWindowIcon(icon);
 }
 

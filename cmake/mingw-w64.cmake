@@ -1,4 +1,6 @@
-# Cross-compiles for 64-bit Windows with Debian's MinGW-w64 toolchain.
+# Cross-compiles for 64-bit Windows with Debian's MinGW-w64 (posix threads):
+# the program, with or without Qt, and the Qt for Windows that
+# scripts/build-qt-windows builds, which keeps a copy of this file.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
@@ -8,5 +10,3 @@ set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# The programs run under Wine without the MinGW run-time DLLs beside them.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")

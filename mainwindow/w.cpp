@@ -1,9 +1,9 @@
 #include "mainwindow/w.h"
 
+#include "errors/runtime_error.h"
 #include "platform/toolkit/typed_key.h"
 #include "stats/evaluation.h"
 #include "stats/number_text.h"
-#include "stats/runtime_error.h"
 #include "stats/single.h"
 
 #include <QCoreApplication>
@@ -120,12 +120,12 @@ void W::cmdCompute_Click()
         return;
     }
     const Statistics results = Evaluate(sums_);
-    lblMean->setText(Text(StrText(results.Mean)));
-    lblStdDev->setText(Text(StrText(results.StdDev)));
-    lblMean1->setText(results.WeightedMean ? Text(StrText(*results.WeightedMean)) : QString());
-    lblArea->setText(Text(StrText(results.SumOfAreas)));
-    if (!results.WeightedMean)
-        ReportMissingWeightedMean(results.SumOfAreas);
+    lblMean->setText(Text(StrText(results.mean)));
+    lblStdDev->setText(Text(StrText(results.stdDev)));
+    lblMean1->setText(results.weightedMean ? Text(StrText(*results.weightedMean)) : QString());
+    lblArea->setText(Text(StrText(results.sumOfAreas)));
+    if (!results.weightedMean)
+        ReportMissingWeightedMean(results.sumOfAreas);
 }
 
 void W::ReportMissingWeightedMean(float SumOfAreas)

@@ -35,9 +35,56 @@ start_xvfb() {
     rm -f "$ready"
 }
 
-# Where scripts/build-qt-windows keeps the Qt 6 for Windows it builds; it is
-# complete when it holds the file .complete.
-QT_WINDOWS_CACHE=${XDG_CACHE_HOME:-$HOME/.cache}/average-rainfall/qt-6.4.2-mingw64
+# The program's windows on that X server, driven with xdotool and taken with
+# ImageMagick. window_named gives the first shown window whose title matches
+# the pattern $1; window_shown says whether there is one.
+window_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
+window_shown() { [ -n "$(window_named "$1")" ]; }
+
+# Saves the window $1 as the picture $2 once two pictures of it in a row are
+# the same: drawn.
+capture() {
+    local previous
+    previous=$(mktemp --suffix=.png)
+    import -window "$1" "$previous"
+    until import -window "$1" "$2" && cmp -s "$previous" "$2"; do
+        cp "$2" "$previous"
+        sleep 0.2
+    done
+    rm -f "$previous"
+}
+
+# Whether a new picture of the window $1, saved as $3, differs from the
+# picture $2.
+picture_changed() { import -window "$1" "$3" && ! cmp -s "$2" "$3"; }
+
+# Types the pairs (2, 10) and (4, 30) into the main window $1, each entry
+# ended by Enter, presses Alt+C for Compute and saves the window with the
+# results as the picture $2. Fails when Compute changes nothing.
+compute_two_pairs() {
+    local main=$1 picture=$2 entry before status=0
+    xdotool windowfocus --sync "$main"
+    for entry in 2 10 4 30; do
+        xdotool type --delay 60 "$entry"
+        xdotool key Return
+    done
+    before=$(mktemp --suffix=.png)
+    capture "$main" "$before"
+    xdotool key alt+c
+    if wait_until 10 picture_changed "$main" "$before" "$picture"; then
+        capture "$main" "$picture"
+    else
+        status=1
+    fi
+    rm -f "$before"
+    return $status
+}
+
+# The Qt 6 for Windows that scripts/build-qt-windows builds from Debian's
+# source, of the same version as Debian's own Qt, whose host tools it uses;
+# and where it keeps it. It is complete when it holds the file .complete.
+QT_WINDOWS_VERSION=6.4.2
+QT_WINDOWS_CACHE=${XDG_CACHE_HOME:-$HOME/.cache}/average-rainfall/qt-$QT_WINDOWS_VERSION-mingw64
 
 # Sets up a Wine prefix of its own in a new temporary folder and exports
 # WINEPREFIX, with Wine's messages and its .NET and HTML installers off;

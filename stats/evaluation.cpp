@@ -1,6 +1,6 @@
 #include "stats/evaluation.h"
 
-#include "stats/runtime_error.h"
+#include "errors/runtime_error.h"
 #include "stats/single.h"
 
 #include <cmath>
@@ -41,10 +41,10 @@ Statistics Evaluate(const RainfallSums& sums)
         throw RuntimeError(RuntimeError::Kind::InvalidArgument,
                            "the statistics need at least two values");
     Statistics result;
-    result.Mean = ToSingle(double(sums.SumP) / double(static_cast<float>(sums.ValueCount)));
-    result.StdDev = StandardDeviation(sums);
-    result.WeightedMean = WeightedMean(sums);
-    result.SumOfAreas = sums.SumA;
+    result.mean = ToSingle(double(sums.SumP) / double(static_cast<float>(sums.ValueCount)));
+    result.stdDev = StandardDeviation(sums);
+    result.weightedMean = WeightedMean(sums);
+    result.sumOfAreas = sums.SumA;
     return result;
 }
 

@@ -8,10 +8,10 @@ namespace rainfall {
 
 // The four figures the main window shows, in the order they are shown.
 struct Statistics {
-    float Mean = 0;                    // arithmetic mean of P
-    float StdDev = 0;                  // sample standard deviation of P (n - 1)
-    std::optional<float> WeightedMean; // Thiessen mean, sum(P*A) / sum(A)
-    float SumOfAreas = 0;              // sum of A
+    float mean = 0;                    // arithmetic mean of P
+    float stdDev = 0;                  // sample standard deviation of P (n - 1)
+    std::optional<float> weightedMean; // Thiessen mean, sum(P*A) / sum(A)
+    float sumOfAreas = 0;              // sum of A
 };
 
 // Evaluates a record that holds at least two values (fewer is an

@@ -1,6 +1,6 @@
 #include "stats/number_text.h"
 
-#include "stats/runtime_error.h"
+#include "errors/runtime_error.h"
 
 #include <algorithm>
 #include <charconv>

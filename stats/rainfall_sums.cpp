@@ -1,6 +1,6 @@
 #include "stats/rainfall_sums.h"
 
-#include "stats/runtime_error.h"
+#include "errors/runtime_error.h"
 #include "stats/single.h"
 
 #include <cmath>

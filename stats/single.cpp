@@ -1,6 +1,6 @@
 #include "stats/single.h"
 
-#include "stats/runtime_error.h"
+#include "errors/runtime_error.h"
 
 #include <cmath>
 

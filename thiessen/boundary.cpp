@@ -1,9 +1,11 @@
 #include "thiessen/boundary.h"
 
 #include "thiessen/data_error.h"
+#include "thiessen/input_file.h"
 
 #include <algorithm>
 #include <bit>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -94,11 +96,13 @@ Geometry Combine(const Geos& geos, std::vector<Part> parts, const std::string& n
 {
     if (parts.empty())
         throw DataError(name, "the boundary is empty; expected at least one polygon");
+    // Validity first: a ring that crosses itself can enclose zero area in
+    // sum, and its crossing is what the user has to mend.
     for (const Part& part : parts) {
+        CheckValid(geos, part, name);
         if (!(geos.Area(part.geometry.get()) > 0))
             throw DataError(name, (part.label.empty() ? "" : part.label + ": ") +
                                       "the boundary has zero area");
-        CheckValid(geos, part, name);
     }
     Geometry boundary;
     if (parts.size() == 1) {
@@ -108,7 +112,12 @@ Geometry Combine(const Geos& geos, std::vector<Part> parts, const std::string& n
         for (Part& part : parts)
             geometries.push_back(std::move(part.geometry));
         const Geometry all = geos.Collection(GEOS_GEOMETRYCOLLECTION, std::move(geometries));
-        boundary = geos.Own(GEOSUnaryUnion_r(geos.Handle(), all.get()), "merging the polygons");
+        try {
+            boundary = geos.Own(GEOSUnaryUnion_r(geos.Handle(), all.get()), "merging them");
+        } catch (const GeometryError& error) {
+            throw DataError(name, std::string("the polygons could not be made one boundary: ") +
+                                      error.what());
+        }
     }
     return boundary;
 }
@@ -118,6 +127,72 @@ std::string WithoutByteOrderMark(std::string_view text)
     if (text.starts_with("\xEF\xBB\xBF"))
         text.remove_prefix(3);
     return std::string(text);
+}
+
+// Refuses, before GEOS reads it, JSON that GEOS 3.11 does not read safely:
+// an empty array inside an array, such as an empty position in a ring
+// ([[[]]]), makes its reader dereference a null pointer; and nesting deep
+// enough to exhaust the stack. Strings are skipped; line and column count
+// from 1 (by bytes).
+void CheckJsonShape(std::string_view text, const std::string& name)
+{
+    constexpr size_t kDeepest = 256;
+    const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    std::string containers; // '[' or '{' for each one open
+    long line = 1;
+    size_t lineStart = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\n') {
+            ++line;
+            lineStart = i + 1;
+        } else if (c == '"') {
+            for (++i; i < text.size() && text[i] != '"'; ++i)
+                i += text[i] == '\\';
+        } else if (c == '[' || c == '{') {
+            const auto problem = [&](const std::string& what) {
+                return DataError(name, line, static_cast<int>(i - lineStart + 1), {}, what);
+            };
+            if (containers.size() == kDeepest)
+                throw problem("brackets nested more than " + std::to_string(kDeepest) + " deep");
+            size_t next = i + 1;
+            while (next < text.size() && isSpace(text[next]))
+                ++next;
+            if (c == '[' && containers.ends_with('[') && next < text.size() && text[next] == ']')
+                throw problem("an empty array among coordinates; a position has two or three "
+                              "numbers, a ring at least four positions");
+            containers += c;
+        } else if ((c == ']' || c == '}') && !containers.empty()) {
+            containers.pop_back();
+        }
+    }
+}
+
+// GEOS 3.11 reads the first geometry of a WKT text and ignores whatever
+// follows, so a second polygon would be lost without a word: refuse it.
+void CheckSingleWkt(std::string_view text, const std::string& name)
+{
+    std::string upper(text);
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    size_t end = std::min(upper.find('('), upper.find("EMPTY"));
+    if (end == std::string::npos)
+        return; // GEOS says what is wrong
+    if (upper[end] == '(') {
+        for (int depth = 0; end < upper.size(); ++end) {
+            depth += upper[end] == '(' ? 1 : upper[end] == ')' ? -1 : 0;
+            if (depth == 0)
+                break;
+        }
+        ++end;
+    } else {
+        end += 5;
+    }
+    const size_t rest = text.find_first_not_of(" \t\r\n", end);
+    if (rest < text.size())
+        throw DataError(name, 1 + std::count(text.begin(), text.begin() + rest, '\n'), 0, {},
+                        "text after the first geometry; several polygons go in one "
+                        "MULTIPOLYGON or GEOMETRYCOLLECTION");
 }
 
 // --- ESRI shapefiles -------------------------------------------------------
@@ -352,6 +427,7 @@ Geometry ParseGeoJsonBoundary(const Geos& geos, std::string_view text, const std
     const std::unique_ptr<GEOSGeoJSONReader, decltype(destroy)> reader(
         GEOSGeoJSONReader_create_r(geos.Handle()), destroy);
     const std::string json = WithoutByteOrderMark(text);
+    CheckJsonShape(json, name);
     GEOSGeometry* read =
         GEOSGeoJSONReader_readGeometry_r(geos.Handle(), reader.get(), json.c_str());
     if (read == nullptr)
@@ -370,6 +446,7 @@ Geometry ParseWktBoundary(const Geos& geos, std::string_view text, const std::st
     const std::unique_ptr<GEOSWKTReader, decltype(destroy)> reader(
         GEOSWKTReader_create_r(geos.Handle()), destroy);
     const std::string wkt = WithoutByteOrderMark(text);
+    CheckSingleWkt(wkt, name);
     GEOSGeometry* read = GEOSWKTReader_read_r(geos.Handle(), reader.get(), wkt.c_str());
     if (read == nullptr)
         throw DataError(name, "the file is not WKT that can be read: " + geos.TakeLastError());
@@ -430,10 +507,7 @@ Geometry ReadBoundary(const Geos& geos, const std::string& path)
     if (!json && extension != ".wkt" && extension != ".shp")
         throw DataError(path, "the file is not in a format this program reads; expected GeoJSON "
                               "(.geojson, .json), WKT (.wkt) or an ESRI shapefile (.shp)");
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                               &std::fclose);
-    if (file == nullptr)
-        throw DataError(path, std::string("the file cannot be opened: ") + std::strerror(errno));
+    const InputFile file = OpenInputFile(path);
     std::string contents;
     char block[65536];
     while (const size_t read = std::fread(block, 1, sizeof block, file.get()))

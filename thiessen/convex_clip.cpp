@@ -59,15 +59,12 @@ Ring ClipToConvex(const Ring& ring, const Ring& convex)
 {
     if (convex.size() < 3)
         return {};
-    // Inside is left of every edge of a counter-clockwise ring (positive
-    // area), right of every edge of a clockwise one.
-    const double orientation = SignedArea(convex) > 0 ? 1 : -1;
     Ring clipped = ring;
     for (std::size_t i = 0, j = convex.size() - 1; i < convex.size() && !clipped.empty(); j = i++) {
         const Site a = convex[j], b = convex[i];
-        clipped = ClipToHalfPlane(clipped, [&](Site s) {
-            return -orientation * ((b.x - a.x) * (s.y - a.y) - (b.y - a.y) * (s.x - a.x));
-        });
+        // Inside a counter-clockwise ring is left of each edge.
+        clipped = ClipToHalfPlane(
+            clipped, [&](Site s) { return (b.y - a.y) * (s.x - a.x) - (b.x - a.x) * (s.y - a.y); });
     }
     return clipped;
 }

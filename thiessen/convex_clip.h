@@ -8,10 +8,11 @@ namespace thiessen {
 
 // Plain polygon arithmetic for the small local rebuilds, where GEOS's
 // general overlay costs far more than the work itself. A ring is a list of
-// corners, not closed, in either orientation.
+// corners, not closed; a convex ring runs counter-clockwise.
 using Ring = std::vector<Site>;
 
-// The Voronoi cell of sites[i] among the given sites, inside a box: the box
+// The Voronoi cell of sites[i] among the given sites, inside a box (a
+// counter-clockwise ring), counter-clockwise itself: the box
 // cut by the half-plane nearer to sites[i] than to each other site.
 Ring ConvexCell(const std::vector<Site>& sites, std::size_t i, const Ring& box);
 

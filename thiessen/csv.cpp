@@ -2,6 +2,7 @@
 
 #include "thiessen/data_error.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -9,9 +10,6 @@
 namespace thiessen::csv {
 
 namespace {
-
-// Large enough that a series reads in few calls; a longer record grows it.
-constexpr size_t kBlockSize = size_t{1} << 20;
 
 bool IsSpace(char c)
 {
@@ -29,14 +27,18 @@ std::string_view Trim(std::string_view text)
 
 } // namespace
 
-Reader::Reader(std::FILE* file, std::string name)
-    : file_(file), name_(std::move(name)), buffer_(kBlockSize), atEof_(false)
+Reader::Reader(std::FILE* file, std::string name, size_t blockSize)
+    : file_(file), name_(std::move(name)),
+      buffer_(std::make_unique_for_overwrite<char[]>(std::max<size_t>(blockSize, 1))),
+      size_(std::max<size_t>(blockSize, 1)), atEof_(false)
 {
 }
 
 Reader::Reader(std::string_view text, std::string name)
-    : name_(std::move(name)), buffer_(text.begin(), text.end()), end_(text.size())
+    : name_(std::move(name)), buffer_(std::make_unique_for_overwrite<char[]>(text.size())),
+      size_(text.size()), end_(text.size())
 {
+    std::copy(text.begin(), text.end(), buffer_.get());
 }
 
 // Keeps the unread part and appends what the file has next, growing the
@@ -45,12 +47,17 @@ bool Reader::Refill()
 {
     if (atEof_)
         return false;
-    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+    if (end_ - begin_ == size_) {
+        auto larger = std::make_unique_for_overwrite<char[]>(2 * size_);
+        std::copy(buffer_.get() + begin_, buffer_.get() + end_, larger.get());
+        buffer_ = std::move(larger);
+        size_ *= 2;
+    } else {
+        std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
+    }
     end_ -= begin_;
     begin_ = 0;
-    if (end_ == buffer_.size())
-        buffer_.resize(buffer_.size() * 2);
-    const size_t read = std::fread(buffer_.data() + end_, 1, buffer_.size() - end_, file_);
+    const size_t read = std::fread(buffer_.get() + end_, 1, size_ - end_, file_);
     end_ += read;
     if (read == 0) {
         if (std::ferror(file_))
@@ -70,8 +77,8 @@ bool Reader::FindRecord()
     long newlines = 0;
     const char* lineEnd = nullptr;
     for (;;) {
-        const char* p = buffer_.data() + begin_ + scanned;
-        const char* end = buffer_.data() + end_;
+        const char* p = buffer_.get() + begin_ + scanned;
+        const char* end = buffer_.get() + end_;
         while (p < end && lineEnd == nullptr) {
             if (inQuotes) {
                 const char* quote = static_cast<const char*>(std::memchr(p, '"', end - p));
@@ -95,15 +102,15 @@ bool Reader::FindRecord()
         }
         if (lineEnd != nullptr)
             break;
-        scanned = static_cast<size_t>(p - (buffer_.data() + begin_));
+        scanned = static_cast<size_t>(p - (buffer_.get() + begin_));
         if (!Refill())
             break;
     }
     if (begin_ == end_)
         return false;
-    field_ = buffer_.data() + begin_;
-    recordEnd_ = lineEnd != nullptr ? const_cast<char*>(lineEnd) : buffer_.data() + end_;
-    begin_ = static_cast<size_t>(recordEnd_ - buffer_.data()) + (lineEnd != nullptr);
+    field_ = buffer_.get() + begin_;
+    recordEnd_ = lineEnd != nullptr ? const_cast<char*>(lineEnd) : buffer_.get() + end_;
+    begin_ = static_cast<size_t>(recordEnd_ - buffer_.get()) + (lineEnd != nullptr);
     if (recordEnd_ > field_ && recordEnd_[-1] == '\r')
         --recordEnd_;
     line_ = nextLine_;
@@ -125,7 +132,7 @@ const std::vector<std::string>& Reader::ReadHeader()
 {
     while (end_ - begin_ < 3 && Refill()) {
     }
-    const std::string_view start(buffer_.data() + begin_, std::min<size_t>(end_ - begin_, 3));
+    const std::string_view start(buffer_.get() + begin_, std::min<size_t>(end_ - begin_, 3));
     if (start == "\xEF\xBB\xBF")
         begin_ += 3;
     else if (start.starts_with("\xFF\xFE") || start.starts_with("\xFE\xFF"))
@@ -258,7 +265,8 @@ std::string_view Reader::UnquoteInPlace(char* open)
 void Reader::Fail(int column, const std::string& problem) const
 {
     const bool named = column >= 1 && static_cast<size_t>(column) <= header_.size();
-    throw DataError(name_, line_, column, named ? header_[column - 1] : std::string(), problem);
+    throw DataError(name_, line_, column, named ? Shown(header_[column - 1]) : std::string(),
+                    problem);
 }
 
 NumberStatus ParseNumber(std::string_view text, bool decimalComma, double& value)
@@ -290,7 +298,7 @@ NumberStatus ParseNumber(std::string_view text, bool decimalComma, double& value
     return NumberStatus::Ok;
 }
 
-std::string Quote(std::string_view text)
+std::string Shown(std::string_view text)
 {
     constexpr size_t kLongest = 40;
     bool shortened = false;
@@ -302,10 +310,15 @@ std::string Quote(std::string_view text)
         text = text.substr(0, cut);
         shortened = true;
     }
-    std::string quoted = "\"";
+    std::string shown;
     for (char c : text)
-        quoted += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? '?' : c;
-    return quoted + (shortened ? "...\"" : "\"");
+        shown += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? '?' : c;
+    return shown + (shortened ? "..." : "");
+}
+
+std::string Quote(std::string_view text)
+{
+    return '"' + Shown(text) + '"';
 }
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b)

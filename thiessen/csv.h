@@ -12,6 +12,7 @@
 // block, so reading costs no allocation per field.
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,8 +21,9 @@ namespace thiessen::csv {
 
 class Reader {
 public:
-    // Reads an open file from its current position, which stays open.
-    Reader(std::FILE* file, std::string name);
+    // Reads an open file from its current position, which stays open, in
+    // blocks of the given size (a record longer than a block grows it).
+    Reader(std::FILE* file, std::string name, size_t blockSize = size_t{1} << 20);
     // Reads a text already in memory.
     Reader(std::string_view text, std::string name);
 
@@ -60,7 +62,8 @@ private:
 
     std::FILE* file_ = nullptr;
     std::string name_;
-    std::vector<char> buffer_;
+    std::unique_ptr<char[]> buffer_; // not cleared first: a block is large
+    size_t size_ = 0;
     size_t begin_ = 0;          // where the unread part of the buffer starts
     size_t end_ = 0;            // where the data in the buffer ends
     bool atEof_ = true;         // nothing more to read into the buffer
@@ -82,8 +85,9 @@ enum class NumberStatus { Ok, NotANumber, OutOfRange };
 // the decimal point. NaN and infinities are read as such.
 NumberStatus ParseNumber(std::string_view text, bool decimalComma, double& value);
 
-// A field's text for a message: in quotes, shortened when long, with control
-// characters shown as '?'.
+// A field's text for a message: shortened when long, with control characters
+// shown as '?'; Quote puts it in quotes.
+std::string Shown(std::string_view text);
 std::string Quote(std::string_view text);
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);

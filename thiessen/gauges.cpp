@@ -2,9 +2,11 @@
 
 #include "thiessen/csv.h"
 #include "thiessen/data_error.h"
+#include "thiessen/input_file.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -135,11 +137,11 @@ std::pair<double, double> Place(const Gauge& gauge, bool geographic)
     return {x, gauge.y + 0.0};
 }
 
-std::string Coordinates(const Gauge& gauge)
+// A number as short as it can be written and still read back the same.
+std::string Number(double value)
 {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.17g, %.17g", gauge.x, gauge.y);
-    return text;
+    char text[32];
+    return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
 }
 
 // Refuses two gauges at the same place, naming the pair whose second gauge
@@ -171,7 +173,7 @@ void CheckDistinctPlaces(const std::string& name, const std::vector<Gauge>& gaug
                         "gauges " + csv::Quote(second->id) + " (line " +
                             std::to_string(second->line) + ") and " + csv::Quote(first->id) +
                             " (line " + std::to_string(first->line) + ") are at the same place (" +
-                            Coordinates(*second) + ")");
+                            Number(second->x) + ", " + Number(second->y) + ")");
 }
 
 GaugeTable Read(csv::Reader& reader)
@@ -195,10 +197,7 @@ GaugeTable Read(csv::Reader& reader)
 
 GaugeTable ReadGauges(const std::string& path)
 {
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                               &std::fclose);
-    if (file == nullptr)
-        throw DataError(path, std::string("the file cannot be opened: ") + std::strerror(errno));
+    const InputFile file = OpenInputFile(path);
     csv::Reader reader(file.get(), path);
     return Read(reader);
 }

@@ -2,6 +2,7 @@
 
 #include "thiessen/csv.h"
 #include "thiessen/data_error.h"
+#include "thiessen/input_file.h"
 
 #include <cerrno>
 #include <cmath>
@@ -12,8 +13,8 @@
 namespace thiessen {
 
 struct SeriesReader::State {
-    State(std::FILE* file, const std::string& name, bool owned)
-        : reader(file, name), file(owned ? file : nullptr)
+    State(std::FILE* file, const std::string& name, bool owned, size_t blockSize = size_t{1} << 20)
+        : reader(file, name, blockSize), file(owned ? file : nullptr)
     {
     }
     ~State()
@@ -39,10 +40,7 @@ namespace {
 
 std::FILE* Open(const std::string& path)
 {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr)
-        throw DataError(path, std::string("the file cannot be opened: ") + std::strerror(errno));
-    return file;
+    return OpenInputFile(path).release();
 }
 
 } // namespace
@@ -97,7 +95,8 @@ double SeriesReader::State::Value(std::string_view text)
         if (std::isinf(value))
             reader.Fail("expected a finite number, not " + csv::Quote(text));
         if (value < 0)
-            reader.Fail("a negative rainfall, " + csv::Quote(text));
+            reader.Fail("a negative rainfall, " + csv::Quote(text) +
+                        "; if it marks missing values, name it with --missing");
         return value + 0.0; // -0 is 0
     }
     if (IsMissingToken(text) || csv::EqualsIgnoringCase(text, "NA"))
@@ -120,8 +119,8 @@ SeriesReader::SeriesReader(const std::string& path, const std::vector<std::strin
 
 SeriesReader::SeriesReader(std::FILE* file, const std::string& name,
                            const std::vector<std::string>& gaugeIds,
-                           const std::vector<std::string>& missingTokens)
-    : state_(std::make_unique<State>(file, name, false))
+                           const std::vector<std::string>& missingTokens, size_t blockSize)
+    : state_(std::make_unique<State>(file, name, false, blockSize))
 {
     state_->missingTokens = missingTokens;
     state_->MapColumns(gaugeIds);

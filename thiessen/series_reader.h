@@ -27,9 +27,10 @@ public:
     SeriesReader(const std::string& path, const std::vector<std::string>& gaugeIds,
                  const std::vector<std::string>& missingTokens);
     // Reads a file already open (standard input, say), which stays open;
-    // name stands for it in messages.
+    // name stands for it in messages. The file is read in blocks of the
+    // given size; a step longer than a block makes it larger.
     SeriesReader(std::FILE* file, const std::string& name, const std::vector<std::string>& gaugeIds,
-                 const std::vector<std::string>& missingTokens);
+                 const std::vector<std::string>& missingTokens, size_t blockSize = size_t{1} << 20);
     ~SeriesReader();
     SeriesReader(const SeriesReader&) = delete;
     SeriesReader& operator=(const SeriesReader&) = delete;

@@ -1,8 +1,8 @@
 #include "thiessenwindow/rainfall_entry.h"
 
+#include "errors/runtime_error.h"
 #include "platform/toolkit/typed_key.h"
 #include "stats/number_text.h"
-#include "stats/runtime_error.h"
 #include "stats/single.h"
 
 #include <QCoreApplication>

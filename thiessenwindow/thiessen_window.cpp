@@ -1,10 +1,10 @@
 #include "thiessenwindow/thiessen_window.h"
 
+#include "errors/runtime_error.h"
 #include "mainwindow/w.h"
-#include "platform/toolkit/layout.h"
+#include "platform/toolkit/faces.h"
 #include "stats/evaluation.h"
 #include "stats/number_text.h"
-#include "stats/runtime_error.h"
 #include "stats/single.h"
 #include "thiessen/boundary.h"
 #include "thiessen/data_error.h"
@@ -610,10 +610,10 @@ void ThiessenWindow::UpdateResults()
         shown[1] = "cannot be held: " + problem;
     } else if (sums.ValueCount >= 2) {
         const Statistics results = Evaluate(sums);
-        shown[1] = Text(StrText(results.Mean));
-        shown[2] = Text(StrText(results.StdDev));
-        shown[3] = results.WeightedMean ? Text(StrText(*results.WeightedMean)) : QString();
-        shown[4] = Text(StrText(results.SumOfAreas));
+        shown[1] = Text(StrText(results.mean));
+        shown[2] = Text(StrText(results.stdDev));
+        shown[3] = results.weightedMean ? Text(StrText(*results.weightedMean)) : QString();
+        shown[4] = Text(StrText(results.sumOfAreas));
     }
     for (int i = 0; i < 5; ++i)
         results_[i]->setText(shown[i]);

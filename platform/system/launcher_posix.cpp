@@ -1,6 +1,6 @@
 #include "platform/system/launcher.h"
 
-#include "stats/runtime_error.h"
+#include "errors/runtime_error.h"
 
 #include <spawn.h>
 #include <sys/wait.h>

@@ -1,7 +1,7 @@
 #include "platform/system/launcher.h"
 
+#include "errors/runtime_error.h"
 #include "platform/system/windows_error.h"
-#include "stats/runtime_error.h"
 
 #include <windows.h>
 

@@ -3,7 +3,7 @@
 // System Info button reports it.
 #include "platform/system/registry.h"
 
-#include "stats/runtime_error.h"
+#include "errors/runtime_error.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 // The parts of the run-time library that standard C++ covers on every system.
 #include "platform/system/runtime_library.h"
 
-#include "stats/runtime_error.h"
+#include "errors/runtime_error.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,7 +1,7 @@
 // The program's directory and the existence test on Linux.
 #include "platform/system/runtime_library.h"
 
-#include "stats/runtime_error.h"
+#include "errors/runtime_error.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

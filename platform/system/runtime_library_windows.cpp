@@ -1,8 +1,8 @@
 // The program's directory and the existence test on Windows.
 #include "platform/system/runtime_library.h"
 
+#include "errors/runtime_error.h"
 #include "platform/system/windows_error.h"
-#include "stats/runtime_error.h"
 
 #include <windows.h>
 

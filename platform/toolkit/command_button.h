@@ -4,10 +4,10 @@
 
 namespace rainfall {
 
-// A push button that behaves like the classic platform's: Enter or Space on the
-// focused button presses it, and Alt with its underlined letter presses it at
-// once, before the next key is handled, exactly as a click does. A caption too
-// wide for the button wraps at word boundaries, centred.
+// The push button of the program's windows: Enter or Space on the focused
+// button presses it, and Alt with its underlined letter presses it at once,
+// before the next key is handled, exactly as a click does. A caption too wide
+// for the button wraps at word boundaries, centred.
 class CommandButton : public QPushButton {
     Q_OBJECT
 

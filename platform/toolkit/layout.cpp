@@ -6,10 +6,7 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
-#include <QApplication>
 #include <QDialog>
-#include <QFontDatabase>
-#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -38,103 +35,6 @@ QRect TwipsRect(const QWidget* surface, int left, int top, int width, int height
 {
     return QRect(Pixels(surface, left), Pixels(surface, top), Pixels(surface, width),
                  Pixels(surface, height));
-}
-
-// A system colour as this desktop has it.
-QColor SystemColour(SystemColourIndex index)
-{
-    const QPalette palette = QApplication::palette();
-    const auto colour = [&palette](QPalette::ColorRole role) {
-        return palette.color(QPalette::Active, role);
-    };
-    switch (index) {
-    case ActiveTitleBar:
-    case Highlight:
-        return colour(QPalette::Highlight);
-    case WindowBackground:
-        return colour(QPalette::Base);
-    case WindowFrame: // black by default, like the classic window frame
-    case MenuText:
-        return colour(QPalette::WindowText);
-    case WindowText:
-        return colour(QPalette::Text);
-    case HighlightText:
-        return colour(QPalette::HighlightedText);
-    case ButtonText:
-        return colour(QPalette::ButtonText);
-    }
-    return colour(QPalette::Text);
-}
-
-// The faces built into the program, registered once. The system's faces are
-// read in first, so that the built-in ones take the place of any of the same
-// name and style, such as a newer Liberation.
-void AddBundledFaces()
-{
-    static const bool added = [] {
-        QFontDatabase::families();
-        for (const char* file :
-             {"LiberationSans-Regular", "LiberationSans-Bold", "LiberationSerif-Bold",
-              "LiberationSansNarrow-Regular", "LiberationSansNarrow-Bold"})
-            QFontDatabase::addApplicationFont(QString(":/fonts/%1.ttf").arg(file));
-        return true;
-    }();
-    (void)added;
-}
-
-// The relative luminance of a colour, as the contrast ratio uses it.
-qreal Luminance(const QColor& colour)
-{
-    const auto linear = [](qreal c) {
-        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) +
-           0.0722 * linear(colour.blueF());
-}
-
-// The contrast ratio of two colours, from 1 (none) to 21 (black on white).
-qreal Contrast(const QColor& a, const QColor& b)
-{
-    const qreal lighter = std::max(Luminance(a), Luminance(b));
-    const qreal darker = std::min(Luminance(a), Luminance(b));
-    return (lighter + 0.05) / (darker + 0.05);
-}
-
-// Black or white, whichever stands out more against `other`.
-QColor BlackOrWhiteAgainst(const QColor& other)
-{
-    const QColor black(0, 0, 0), white(255, 255, 255);
-    return Contrast(black, other) >= Contrast(white, other) ? black : white;
-}
-
-struct TextColours {
-    QColor text;
-    QColor background;
-};
-
-// The layouts mix fixed colours with the desktop's system colours, which a
-// dark colour scheme turns light-on-light. Where a text would fall below the
-// contrast readers need (4.5:1, or 3:1 for large bold text), the side that is
-// a system colour turns black or white, the text first; two fixed colours
-// keep their design.
-TextColours LegibleColours(Colour text, Colour background, const QFont& font)
-{
-    const bool large = font.bold() && font.pointSizeF() >= 14;
-    TextColours colours{text.Value(), background.Value()};
-    if (Contrast(colours.text, colours.background) >= (large ? 3.0 : 4.5))
-        return colours;
-    if (text.IsSystem())
-        colours.text = BlackOrWhiteAgainst(colours.background);
-    else if (background.IsSystem())
-        colours.background = BlackOrWhiteAgainst(colours.text);
-    return colours;
-}
-
-void SetColour(QWidget* control, QPalette::ColorRole role, const QColor& colour)
-{
-    QPalette palette = control->palette();
-    palette.setColor(role, colour);
-    control->setPalette(palette);
 }
 
 // Opaque or transparent static text, left-aligned at the top of its box.
@@ -264,39 +164,6 @@ private:
 };
 
 } // namespace
-
-QColor Colour::Value() const
-{
-    return IsSystem() ? SystemColour(static_cast<SystemColourIndex>(system_)) : QColor(rgb_);
-}
-
-QFont PlatformFont(const Font& font)
-{
-    static const QHash<QString, QString> bundledFace = {
-        {"MS Sans Serif", "Liberation Sans"},
-        {"Arial", "Liberation Sans"},
-        {"System", "Liberation Sans"},
-        {"Times New Roman", "Liberation Serif"},
-        {"Arial Narrow", "Liberation Sans Narrow"},
-    };
-    AddBundledFaces();
-    QFont shown(bundledFace.value(font.face, font.face));
-    shown.setPointSizeF(font.points);
-    shown.setBold(font.bold);
-    shown.setItalic(font.italic);
-    // Hinted only vertically, as Debian's fontconfig hints by default, so
-    // that glyphs keep their own widths wherever FreeType draws them.
-    shown.setHintingPreference(QFont::PreferVerticalHinting);
-    return shown;
-}
-
-void DrawFacesWithFreeType()
-{
-#ifdef Q_OS_WIN
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "windows:fontengine=freetype");
-#endif
-}
 
 void SetUpWindow(QWidget* window, const Window& layout)
 {

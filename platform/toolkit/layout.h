@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QColor>
-#include <QFont>
+#include "platform/toolkit/colours.h"
+#include "platform/toolkit/faces.h"
+
 #include <QPoint>
 
 #include <optional>
@@ -15,54 +16,6 @@ namespace rainfall {
 // 15 twips to a pixel at 96 dots per inch. Places and sizes in pixels follow
 // the screen's logical resolution, the one the fonts are drawn at, so that
 // layout and text always grow together.
-
-// The Windows system colours the layouts name, by their index.
-enum SystemColourIndex {
-    ActiveTitleBar = 2,
-    WindowBackground = 5,
-    WindowFrame = 6,
-    MenuText = 7,
-    WindowText = 8,
-    Highlight = 13,
-    HighlightText = 14,
-    ButtonText = 18,
-};
-
-// A colour of a layout: a fixed RGB value or one of the system colours, which
-// is taken from the application's palette when a window is made.
-class Colour {
-public:
-    constexpr Colour(QRgb rgb) : rgb_(rgb) {}
-    constexpr Colour(SystemColourIndex index) : system_(index) {}
-
-    constexpr bool IsSystem() const { return system_ != 0; }
-    QColor Value() const;
-
-private:
-    QRgb rgb_ = 0;
-    int system_ = 0;
-};
-
-// A font of a layout, by its classic face name.
-struct Font {
-    const char* face;
-    qreal points;
-    bool bold;
-    bool italic = false;
-};
-
-// The font drawn for a classic face, in a face built into the program so that
-// the windows look the same whatever fonts the system has: "MS Sans Serif",
-// "Arial" and "System" in Liberation Sans, "Times New Roman" in Liberation
-// Serif, "Arial Narrow" in Liberation Sans Narrow.
-QFont PlatformFont(const Font& font);
-
-// Called before the application object exists: has the built-in faces drawn
-// by FreeType on every system, as on Linux, so that they give the same
-// pixels. On Windows Qt would draw them with GDI, which spaces and weighs them
-// differently. A platform chosen in QT_QPA_PLATFORM or by -platform is left
-// as it is.
-void DrawFacesWithFreeType();
 
 // The kinds of control the windows are made of.
 enum class ControlKind {
@@ -135,8 +88,7 @@ void AddControls(QWidget* parent, std::span<const Control> controls);
 // controls it holds and the surface for its lines.
 QWidget* PictureBoxArea(QWidget* pictureBox);
 
-// Draws the lines onto `surface`, beneath its controls, with round ends as
-// the classic drawing pens have them.
+// Draws the lines onto `surface`, beneath its controls, with round ends.
 void DrawLines(QWidget* surface, std::span<const Line> lines);
 
 // Links the window's controls into the tab order by their tab indexes and

@@ -5,6 +5,8 @@
 
 namespace rainfall {
 
+const QString ApplicationTitle = QStringLiteral(RAINFALL_TITLE);
+
 void QtToolkit::MsgBox(QWidget* parent, const QString& prompt, int style, const QString& title)
 {
     const QMessageBox::Icon icon =

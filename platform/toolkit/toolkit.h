@@ -7,7 +7,7 @@ class QWidget;
 namespace rainfall {
 
 // The title of a message box that has none of its own.
-inline const QString ApplicationTitle = QStringLiteral("Average Rainfall");
+extern const QString ApplicationTitle;
 
 // What the windows need from the window toolkit beyond their own widgets: the
 // modal message box, the standard beep and the end of the program. Behind an

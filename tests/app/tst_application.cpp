@@ -2,7 +2,7 @@
 // last-resort report of an error that no window handles.
 #include "app/application.h"
 #include "app/start_up.h"
-#include "stats/runtime_error.h"
+#include "errors/runtime_error.h"
 
 #include <QIcon>
 #include <QMessageBox>

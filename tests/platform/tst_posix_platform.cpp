@@ -1,9 +1,9 @@
 // The operating-system layer where it is POSIX: the program's own directory,
 // the random generator, and the launcher's failures (the welcome window's
 // tests start real programs through it).
+#include "errors/runtime_error.h"
 #include "platform/system/launcher.h"
 #include "platform/system/runtime_library.h"
-#include "stats/runtime_error.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
 // The running sums, their evaluation, the display form of numbers and the
 // reading of entry text.
+#include "errors/runtime_error.h"
 #include "stats/evaluation.h"
 #include "stats/number_text.h"
-#include "stats/runtime_error.h"
 
 #include <QTest>
 
@@ -144,8 +144,8 @@ void TestStats::evaluate()
     QCOMPARE(Add(sums, pairs, count), "");
     try {
         const Statistics result = Evaluate(sums);
-        QCOMPARE((QList<float>{result.Mean, result.StdDev, result.WeightedMean.value_or(-1),
-                               result.SumOfAreas}),
+        QCOMPARE((QList<float>{result.mean, result.stdDev, result.weightedMean.value_or(-1),
+                               result.sumOfAreas}),
                  results);
     } catch (const RuntimeError& error) {
         QCOMPARE(ErrorName(error.ErrorKind()), "Invalid argument");

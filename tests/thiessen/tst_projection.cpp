@@ -72,34 +72,26 @@ std::vector<EqualAreaProjection::Point> ProjCoordinates(Centre centre,
     return coordinates;
 }
 
-// The area of a polygon of many points.
-double ShoelaceArea(const std::vector<EqualAreaProjection::Point>& ring)
-{
-    double twiceArea = 0;
-    for (size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++)
-        twiceArea += (ring[j].x - ring[i].x) * (ring[j].y + ring[i].y);
-    return std::abs(twiceArea) / 2;
-}
-
 // The area of the image of the quadrangle one degree square with the given
 // south-west corner, its sides cut into many short straight pieces.
 double ProjectedQuadrangleArea(const EqualAreaProjection& projection, double west, double south)
 {
+    const LonLat corners[] = {
+        {west, south}, {west + 1, south}, {west + 1, south + 1}, {west, south + 1}};
     const int steps = 2000;
     std::vector<EqualAreaProjection::Point> ring;
-    for (int i = 0; i < steps; ++i) {
-        double t = double(i) / steps;
-        ring.push_back(projection.Forward(west + t, south));
-        ring.push_back(projection.Forward(west + 1, south + t));
-        ring.push_back(projection.Forward(west + 1 - t, south + 1));
-        ring.push_back(projection.Forward(west, south + 1 - t));
+    for (int side = 0; side < 4; ++side) {
+        LonLat from = corners[side], to = corners[(side + 1) % 4];
+        for (int i = 0; i < steps; ++i) {
+            double t = double(i) / steps;
+            ring.push_back(projection.Forward(from.longitude + t * (to.longitude - from.longitude),
+                                              from.latitude + t * (to.latitude - from.latitude)));
+        }
     }
-    // The four sides were interleaved above; put them one after another.
-    std::vector<EqualAreaProjection::Point> ordered;
-    for (int side = 0; side < 4; ++side)
-        for (int i = 0; i < steps; ++i)
-            ordered.push_back(ring[4 * i + side]);
-    return ShoelaceArea(ordered);
+    double twiceArea = 0; // the shoelace formula
+    for (size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++)
+        twiceArea += (ring[j].x - ring[i].x) * (ring[j].y + ring[i].y);
+    return std::abs(twiceArea) / 2;
 }
 
 } // namespace

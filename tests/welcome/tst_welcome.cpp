@@ -1,7 +1,7 @@
 // The welcome window: the tip list on real files, the system-information
 // launcher against a registry and a launcher that record every call, and the
 // window itself, whose look is compared with pictures.
-#include "stats/runtime_error.h"
+#include "errors/runtime_error.h"
 #include "tests/pictures.h"
 #include "tests/recording_toolkit.h"
 #include "welcome/logic/sys_info.h"

@@ -7,6 +7,7 @@
 #include "thiessen/series_reader.h"
 
 #include <stdexcept>
+#include <utility>
 
 namespace thiessen {
 
@@ -167,15 +168,21 @@ int Series(const Request& request, std::FILE* out, std::FILE* err)
         ids.push_back(gauge.id);
     SeriesReader reader(request.files[2], ids, request.missingTokens);
     CatchmentRainfall rainfall(*catchment.diagram);
-    Print(out, SeriesCsvHeader());
     SeriesStep step;
     long emptySteps = 0, firstEmptyLine = 0;
+    // The header comes with the first step, so that a file refused at its
+    // first line leaves no output.
+    bool headerPrinted = false;
     while (reader.Next(step)) {
+        if (!std::exchange(headerPrinted, true))
+            Print(out, SeriesCsvHeader());
         const StepRainfall result = rainfall.Compute(step.values);
         if (!result.rainfall && emptySteps++ == 0)
             firstEmptyLine = step.line;
         Print(out, SeriesCsvLine(step.time, result));
     }
+    if (!headerPrinted)
+        Print(out, SeriesCsvHeader());
     if (emptySteps > 0)
         std::fprintf(err,
                      "thiessen: %s: no gauge reported at %ld step%s (the first on line %ld); "

@@ -1,6 +1,6 @@
 #include "welcome/logic/line_list.h"
 
-#include "stats/runtime_error.h"
+#include "errors/runtime_error.h"
 
 #include <cstring>
 #include <limits>

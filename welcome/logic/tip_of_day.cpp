@@ -1,7 +1,7 @@
 #include "welcome/logic/tip_of_day.h"
 
+#include "errors/runtime_error.h"
 #include "platform/system/runtime_library.h"
-#include "stats/runtime_error.h"
 
 #include <cctype>
 #include <cmath>

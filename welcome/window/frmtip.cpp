@@ -1,8 +1,8 @@
 #include "welcome/window/frmtip.h"
 
+#include "errors/runtime_error.h"
 #include "mainwindow/w.h"
 #include "platform/toolkit/caption_text.h"
-#include "stats/runtime_error.h"
 #include "welcome/logic/sys_info.h"
 
 #include <QKeyEvent>

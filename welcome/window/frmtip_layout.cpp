@@ -32,8 +32,8 @@ const Window WelcomeWindow = {"frmTip",
 
 using enum ControlKind;
 
-// The credits and the buttons on the black window. The titles are quoted as
-// they have always stood, double space and lower-case l included.
+// The credits and the buttons on the black window. The titles are quoted
+// letter for letter, double space and lower-case l included.
 const Control Controls[] = {
     {PictureBox, "Picture1", nullptr, 240, 1440, 3135, 2355, Sans825, WindowText, WindowBackground,
      1},

@@ -1,4 +1,4 @@
-#include "stats/runtime_error.h"
+#include "errors/runtime_error.h"
 
 namespace rainfall {
 

@@ -1,0 +1,16 @@
+// libFuzzer target: the Shapefile boundary reader on any input.
+#include "thiessen/boundary.h"
+#include "thiessen/data_error.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static const thiessen::Geos geos;
+    try {
+        thiessen::ParseShapefileBoundary(geos, {reinterpret_cast<const char*>(data), size}, "b");
+    } catch (const thiessen::DataError&) {
+    }
+    return 0;
+}
