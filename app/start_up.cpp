@@ -5,6 +5,9 @@
 #include "platform/system/console.h"
 #include "platform/toolkit/layout.h"
 #include "welcome/window/frmtip.h"
+#ifdef RAINFALL_THIESSEN_WINDOW
+#include "thiessenwindow/thiessen_window.h"
+#endif
 
 #include <QDir>
 #include <QIcon>
@@ -64,6 +67,18 @@ int Run(int argc, char** argv)
     Application app(argc, argv);
     try {
         SetProgramIcon();
+#ifdef RAINFALL_THIESSEN_WINDOW
+        if (command.thiessen) {
+            auto* window = new ThiessenWindow;
+            window->setAttribute(Qt::WA_DeleteOnClose);
+            window->show();
+            QStringList files;
+            for (const std::string& file : command.files)
+                files << QString::fromLocal8Bit(file);
+            window->OpenInOrder(files);
+            return app.exec();
+        }
+#endif
         // The program starts at the welcome window; its OK button opens the
         // main window. The welcome window deletes itself when it is closed.
         (new frmTip())->show();

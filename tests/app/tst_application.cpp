@@ -41,6 +41,9 @@ void TestApplication::commandLine_data()
         << QStringList{"--bogus"} << 2 << "|average-rainfall: unknown option '--bogus'";
     QTest::newRow("an argument") << QStringList{"-platform=xcb", "-"} << 2
                                  << "|average-rainfall: unexpected argument '-'";
+    QTest::newRow("--thiessen with four files")
+        << QStringList{"--thiessen", "g.csv", "b.wkt", "s.csv", "t.csv"} << 2
+        << "|average-rainfall: --thiessen takes at most three files";
 }
 
 void TestApplication::commandLine()

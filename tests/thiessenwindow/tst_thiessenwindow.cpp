@@ -1,0 +1,308 @@
+// The Thiessen window driven as a user drives it: files opened, rainfall typed
+// into the table, the pairs handed to the calculator, a series stepped
+// through, a bad file refused. Its look is compared with pictures.
+#include "mainwindow/w.h"
+#include "tests/pictures.h"
+#include "thiessenwindow/map_view.h"
+#include "thiessenwindow/series_plot.h"
+#include "thiessenwindow/thiessen_window.h"
+
+#include <QClipboard>
+#include <QLabel>
+#include <QMessageBox>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+
+using namespace rainfall;
+
+namespace {
+
+const QString Data = QStringLiteral(THIESSEN_TEST_DATA "/");
+
+// The example catchment with its six gauges, active.
+struct Session {
+    ThiessenWindow window;
+    QTableWidget* table = window.findChild<QTableWidget*>();
+
+    Session()
+    {
+        window.show();
+        QVERIFY2(window.OpenGauges(Data + "example-gauges.csv"), "gauges");
+        QVERIFY2(window.OpenBoundary(Data + "example-catchment.geojson"), "boundary");
+        Activate();
+    }
+    void Activate()
+    {
+        window.activateWindow();
+        if (!QTest::qWaitForWindowActive(&window))
+            qFatal("the Thiessen window does not become active");
+    }
+    // Keys as the window's focus takes them: a key name ("Return", "Alt+T"),
+    // text to type, or text to paste into the open editor ("paste:1,5").
+    void Press(const QString& keys)
+    {
+        for (const QString& key : keys.split(' ', Qt::SkipEmptyParts)) {
+            Activate();
+            QWidget* focus = QApplication::focusWidget();
+            if (key.startsWith("paste:")) {
+                QGuiApplication::clipboard()->setText(key.mid(6));
+                QTest::keyClick(focus, Qt::Key_F2);
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_V, Qt::ControlModifier);
+            } else if (key.size() > 1 && key[0].isUpper() && !key.contains('.')) {
+                const QKeyCombination combination = QKeySequence(key)[0];
+                QTest::keyClick(focus, combination.key(), combination.keyboardModifiers());
+            } else {
+                // A key at a time: the first opens the editor, which takes the rest.
+                for (QChar c : key)
+                    QTest::keyClicks(QApplication::focusWidget(), QString(c));
+            }
+        }
+    }
+    QStringList Column(int column) const
+    {
+        QStringList texts;
+        for (int row = 0; row < table->rowCount(); ++row)
+            texts << table->item(row, column)->text();
+        return texts;
+    }
+    // The five results, as the window shows them.
+    QString Results() const
+    {
+        QStringList shown;
+        for (const char* name : {"Number of values", "Arithmetic mean", "Standard deviation",
+                                 "Thiessen mean", "Sum of areas"})
+            for (QLabel* label : window.findChildren<QLabel*>())
+                if (label->accessibleName() == name)
+                    shown << label->text();
+        return shown.join('|');
+    }
+};
+
+// Reads and closes each message box that opens, as "title|text".
+struct Boxes {
+    QStringList seen;
+    QTimer timer;
+    Boxes()
+    {
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                seen << box->windowTitle() + "|" + box->text();
+                box->close();
+            }
+        });
+        timer.start(10);
+    }
+};
+
+// The example's rainfall on its first day, typed gauge after gauge; the
+// keypad's decimal key types the point in the third.
+const QString FirstDay = "12.4 Return 10.2 Return Num+8 Num+, Num+8 Return 11 Return 7.6 Return "
+                         "6.5 Return";
+
+} // namespace
+
+class TestThiessenWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { pictures::Prepare(); }
+    void typedRainfallToCalculator();
+    void refusals_data();
+    void refusals();
+    void seriesSteps();
+    void exports();
+    void pictures_data();
+    void pictures();
+};
+
+// The table's pairs give the calculator's own results, here and in the
+// calculator they are handed to.
+void TestThiessenWindow::typedRainfallToCalculator()
+{
+    ThiessenWindow empty; // centred on its screen as it opens
+    empty.show();
+    QCOMPARE(empty.geometry().center(), empty.screen()->availableGeometry().center());
+    Session s;
+    QCOMPARE(s.Column(3), QStringList({"28.576948", "41.637466", "39.6384", "51.331387",
+                                       "26.295841", "0.269958"}));
+    s.table->setFocus();
+    s.table->setCurrentCell(0, 5);
+    s.Press(FirstDay);
+    QCOMPARE(s.Column(5), QStringList({"12.4", "10.2", "8.8", "11", "7.6", "6.5"}));
+    const QString results = " 6| 9.416666| 2.200382| 10.08854| 187.75";
+    QCOMPARE(s.Results(), results);
+    s.Press("Alt+T");
+    const auto findCalculator = [] {
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (auto* w = qobject_cast<W*>(window); w && w->isVisible())
+                return w;
+        return static_cast<W*>(nullptr);
+    };
+    QTRY_VERIFY(findCalculator()); // a mnemonic presses its button after a moment
+    W* calculator = findCalculator();
+    QStringList shown;
+    for (const char* name : {"lblNumber", "lblMean", "lblStdDev", "lblMean1", "lblArea"})
+        shown << calculator->findChild<QLabel*>(name)->text();
+    QCOMPARE(shown.join('|'), results);
+    calculator->close();
+}
+
+// What is not a number is refused with a message, and a file that cannot be
+// read is refused with its place; either way the window keeps what it had.
+void TestThiessenWindow::refusals_data()
+{
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("gauges");
+    QTest::addColumn<QString>("box");
+    QTest::newRow("decimal comma pasted")
+        << "paste:1,5 Return"
+        << ""
+        << "Not a Number|\"1,5\" is not a number. Type the rainfall in digits, with a full stop "
+           "(.) as the decimal point, for example 12.5.";
+    QTest::newRow("too large") << "paste:1E39 Return"
+                               << ""
+                               << "Not a Number|\"1E39\" is too large for the program to hold.";
+    QTest::newRow("bad coordinate") << ""
+                                    << "id,x,y\nA,1,2\nB,3,north\n"
+                                    << "Cannot Open File|";
+}
+
+void TestThiessenWindow::refusals()
+{
+    QFETCH(QString, keys);
+    QFETCH(QString, gauges);
+    QFETCH(QString, box);
+    Session s;
+    s.table->setFocus();
+    s.table->setCurrentCell(0, 5);
+    s.Press("5 Return");
+    s.table->setCurrentCell(0, 5);
+    const QImage before = s.window.grab().toImage();
+    Boxes boxes;
+    QTemporaryDir folder;
+    const QString file = folder.filePath("gauges.csv");
+    if (!gauges.isEmpty()) {
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(gauges.toUtf8());
+        out.close();
+        QVERIFY(!s.window.OpenGauges(file));
+        box += file + ", line 3, column 3 (y): expected a number, not \"north\"";
+    }
+    s.Press(keys);
+    QTRY_COMPARE(boxes.seen.size(), 1);
+    QCOMPARE(boxes.seen[0], box);
+    QCOMPARE(s.Column(5).join(','), "5,,,,,");
+    s.table->setCurrentCell(0, 5);
+    s.Activate();
+    s.table->setFocus();
+    QCOMPARE(s.window.grab().toImage(), before);
+}
+
+// A series read in the background, then stepped through with the keys: each
+// step shows its values, and where a gauge is missing, its area goes to its
+// neighbours, whose weights make the step's catchment rainfall.
+void TestThiessenWindow::seriesSteps()
+{
+    Session s;
+    QSignalSpy loaded(&s.window, &ThiessenWindow::seriesLoaded);
+    // Dropped together in any order, the files are told apart.
+    s.window.OpenDropped({Data + "example-series.csv", Data + "example-catchment.geojson",
+                          Data + "example-gauges.csv"});
+    QVERIFY(loaded.wait(10000));
+    auto* plot = s.window.findChild<SeriesPlot*>();
+    plot->setFocus();
+    QLabel* step = nullptr;
+    for (QLabel* label : s.window.findChildren<QLabel*>())
+        if (label->accessibleName() == "Time step")
+            step = label;
+    s.Press("Right");
+    QCOMPARE(step->text(), "Step 1 of 5, 2026-03-01: catchment rainfall 10.088535842982482");
+    QCOMPARE(s.Column(5).join(','), "12.4,10.2,8.8,11,7.6,6.5");
+    s.Press("Right");
+    QCOMPARE(step->text(), "Step 2 of 5, 2026-03-02: catchment rainfall 0.15813211012687645; "
+                           "missing: Dunmore");
+    QCOMPARE(s.Column(5).join(','), "0,0.2,0,,0.4,0");
+    QCOMPARE(s.Column(3).join(','), "49.16513,44.8129,41.6852,0,51.81681,0.269958");
+    QCOMPARE(s.Results(), " 5| .12| .1788854| .1581321| 187.75");
+    s.Press("Right Right");
+    QCOMPARE(step->text(), "Step 4 of 5, 2026-03-04: catchment rainfall none (no gauge "
+                           "reported); missing: Ashby, Brook Farm, Castle Hill, Dunmore, "
+                           "Elmstead, Fenwick");
+    s.Press("Escape");
+    QVERIFY(step->text().startsWith("The whole diagram with the rainfall typed; 5 steps"));
+    QCOMPARE(s.Column(3)[3], "51.331387");
+}
+
+// The weights and the series result are the very bytes of the thiessen
+// command's (series with --missing -9999); the cells and the map are whole.
+void TestThiessenWindow::exports()
+{
+    Session s;
+    QSignalSpy loaded(&s.window, &ThiessenWindow::seriesLoaded);
+    QVERIFY(s.window.OpenSeries(Data + "example-series.csv"));
+    QVERIFY(loaded.wait(10000));
+    QTemporaryDir folder;
+    const auto read = [&folder](const QString& name) {
+        QFile file(folder.filePath(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    QVERIFY(s.window.ExportWeights(folder.filePath("weights.csv")));
+    QCOMPARE(read("weights.csv"), "id,area,weight\n"
+                                  "Ashby,28.57694816103936,0.15220744692963709\n"
+                                  "Brook Farm,41.63746734492262,0.2217707981087756\n"
+                                  "Castle Hill,39.63839997721577,0.21112330214229438\n"
+                                  "Dunmore,51.33138589971384,0.27340285432603906\n"
+                                  "Elmstead,26.295840633915137,0.1400577397279102\n"
+                                  "Fenwick,0.2699579831932777,0.0014378587653436894\n");
+    QVERIFY(s.window.ExportSeries(folder.filePath("series.csv")));
+    QCOMPARE(read("series.csv"), "time,rainfall,gauges\n"
+                                 "2026-03-01,10.088535842982482,6\n"
+                                 "2026-03-02,0.15813211012687645,5\n"
+                                 "2026-03-03,21.090843902962884,5\n"
+                                 "2026-03-04,,0\n"
+                                 "2026-03-05,3.802855702193844,5\n");
+    QVERIFY(s.window.ExportCells(folder.filePath("cells.geojson")));
+    QVERIFY(read("cells.geojson").endsWith("]}\n"));
+    QVERIFY(s.window.ExportMapSvg(folder.filePath("map.svg")));
+    QVERIFY(read("map.svg").trimmed().endsWith("</svg>"));
+    QVERIFY(s.window.ExportMapPng(folder.filePath("map.png")));
+    QCOMPARE(QImage(folder.filePath("map.png")).size(), s.window.findChild<MapView*>()->size() * 2);
+}
+
+// The example as it opens with the first day's rainfall typed, under a
+// palette in which every system colour differs and under a dark one; and a
+// step of its series with a gauge missing.
+void TestThiessenWindow::pictures_data()
+{
+    QTest::addColumn<QPalette>("palette");
+    QTest::addColumn<int>("step");
+    QTest::newRow("thiessen-window") << pictures::Distinct() << -1;
+    QTest::newRow("thiessen-window-dark") << pictures::Dark() << -1;
+    QTest::newRow("thiessen-window-step") << pictures::Distinct() << 1;
+}
+
+void TestThiessenWindow::pictures()
+{
+    QFETCH(QPalette, palette);
+    QFETCH(int, step);
+    QApplication::setPalette(palette);
+    Session s;
+    s.table->setFocus();
+    s.table->setCurrentCell(0, 5);
+    s.Press(FirstDay);
+    if (step >= 0) {
+        QSignalSpy loaded(&s.window, &ThiessenWindow::seriesLoaded);
+        QVERIFY(s.window.OpenSeries(Data + "example-series.csv"));
+        QVERIFY(loaded.wait(10000));
+        s.window.ShowStep(step);
+    }
+    pictures::Compare(&s.window, QTest::currentDataTag());
+    QApplication::setPalette(pictures::Distinct());
+}
+
+QTEST_MAIN(TestThiessenWindow)
+#include "tst_thiessenwindow.moc"

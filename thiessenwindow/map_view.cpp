@@ -1,0 +1,307 @@
+#include "thiessenwindow/map_view.h"
+
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QToolTip>
+#include <QWheelEvent>
+
+#include <array>
+#include <cmath>
+
+namespace rainfall {
+
+namespace {
+
+// Light enough that dark text reads on every one of them, distinct enough
+// that neighbouring cells stand apart.
+constexpr std::array<QRgb, 8> CellColours = {
+    qRgb(253, 226, 200), qRgb(207, 232, 247), qRgb(217, 242, 208), qRgb(246, 213, 232),
+    qRgb(255, 244, 189), qRgb(221, 214, 243), qRgb(206, 240, 234), qRgb(240, 224, 208)};
+
+constexpr qreal FitMargin = 0.06; // of the widget's size, on each side
+constexpr int DragThreshold = 4;  // pixels the pointer moves before a click is a drag
+
+} // namespace
+
+MapView::MapView(QWidget* parent) : QWidget(parent)
+{
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(false);
+    setAccessibleName("Map");
+    setAccessibleDescription("The catchment, the gauges' Thiessen polygons and the gauges");
+    setAutoFillBackground(false);
+}
+
+int MapView::ColourCount()
+{
+    return static_cast<int>(CellColours.size());
+}
+
+void MapView::SetMap(const QPainterPath& outline, const std::vector<Gauge>& gauges,
+                     const std::vector<QPainterPath>& cells)
+{
+    outline_ = outline;
+    gauges_ = gauges;
+    cells_ = cells;
+    tips_.clear();
+    selected_ = -1;
+    Fit();
+}
+
+void MapView::Clear()
+{
+    SetMap({}, {}, {});
+}
+
+void MapView::SetCells(const std::vector<QPainterPath>& cells, const QStringList& tips)
+{
+    cells_ = cells;
+    tips_ = tips;
+    update();
+}
+
+void MapView::SetSelected(int gauge)
+{
+    if (gauge == selected_)
+        return;
+    selected_ = gauge;
+    update();
+}
+
+void MapView::Fit()
+{
+    fitted_ = true;
+    QRectF bounds = outline_.boundingRect();
+    if (bounds.isEmpty())
+        for (const Gauge& gauge : gauges_)
+            bounds = bounds.united(QRectF(gauge.place, QSizeF(0, 0)));
+    centre_ = bounds.center();
+    const qreal usable = 1 - 2 * FitMargin;
+    const qreal sx = bounds.width() > 0 ? width() * usable / bounds.width() : 1;
+    const qreal sy = bounds.height() > 0 ? height() * usable / bounds.height() : 1;
+    scale_ = std::max(std::min(sx, sy), 1e-12);
+    update();
+}
+
+QTransform MapView::ToScreen(QSize size, qreal scale) const
+{
+    QTransform transform;
+    transform.translate(size.width() / 2.0, size.height() / 2.0);
+    transform.scale(scale, -scale);
+    transform.translate(-centre_.x(), -centre_.y());
+    return transform;
+}
+
+void MapView::ZoomAt(QPointF position, qreal factor)
+{
+    const QPointF fixed = ToScreen().inverted().map(position);
+    scale_ *= factor;
+    centre_ = QPointF(fixed.x() - (position.x() - width() / 2.0) / scale_,
+                      fixed.y() + (position.y() - height() / 2.0) / scale_);
+    fitted_ = false;
+    update();
+}
+
+// The gauge whose cell holds the point, or failing that whose dot is under it.
+int MapView::GaugeAt(QPoint position) const
+{
+    const QTransform toScreen = ToScreen();
+    const qreal reach = 6 * Pixels();
+    for (std::size_t i = 0; i < gauges_.size(); ++i)
+        if (QLineF(toScreen.map(gauges_[i].place), position).length() <= reach)
+            return static_cast<int>(i);
+    const QPointF place = toScreen.inverted().map(QPointF(position));
+    for (std::size_t i = 0; i < cells_.size(); ++i)
+        if (cells_[i].contains(place))
+            return static_cast<int>(i);
+    return -1;
+}
+
+bool MapView::event(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const int gauge = GaugeAt(help->pos());
+        if (gauge >= 0 && gauge < tips_.size())
+            QToolTip::showText(help->globalPos(), tips_[gauge], this);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void MapView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (fitted_)
+        Fit();
+}
+
+void MapView::wheelEvent(QWheelEvent* event)
+{
+    ZoomAt(event->position(), std::pow(1.0015, event->angleDelta().y()));
+    event->accept();
+}
+
+void MapView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return QWidget::mousePressEvent(event);
+    pressedAt_ = lastDragAt_ = event->position().toPoint();
+    dragging_ = false;
+}
+
+void MapView::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!(event->buttons() & Qt::LeftButton))
+        return;
+    const QPoint at = event->position().toPoint();
+    if (!dragging_ && (at - pressedAt_).manhattanLength() < DragThreshold)
+        return;
+    dragging_ = true;
+    const QPoint moved = at - lastDragAt_;
+    lastDragAt_ = at;
+    centre_ -= QPointF(moved.x() / scale_, -moved.y() / scale_);
+    fitted_ = false;
+    setCursor(Qt::ClosedHandCursor);
+    update();
+}
+
+void MapView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return QWidget::mouseReleaseEvent(event);
+    unsetCursor();
+    if (!dragging_) {
+        const int gauge = GaugeAt(event->position().toPoint());
+        if (gauge >= 0)
+            emit gaugeClicked(gauge);
+    }
+    dragging_ = false;
+}
+
+void MapView::keyPressEvent(QKeyEvent* event)
+{
+    const QPointF middle(width() / 2.0, height() / 2.0);
+    const qreal step = 40 * Pixels() / scale_;
+    switch (event->key()) {
+    case Qt::Key_F:
+    case Qt::Key_Home:
+        Fit();
+        return;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        ZoomAt(middle, 1.25);
+        return;
+    case Qt::Key_Minus:
+        ZoomAt(middle, 0.8);
+        return;
+    case Qt::Key_Left:
+        centre_.rx() -= step;
+        break;
+    case Qt::Key_Right:
+        centre_.rx() += step;
+        break;
+    case Qt::Key_Up:
+        centre_.ry() += step;
+        break;
+    case Qt::Key_Down:
+        centre_.ry() -= step;
+        break;
+    default:
+        return QWidget::keyPressEvent(event);
+    }
+    fitted_ = false;
+    update();
+}
+
+void MapView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    Paint(painter, size(), ToScreen());
+}
+
+QImage MapView::Picture(QSize size, qreal scale) const
+{
+    QImage image(size * scale, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(scale);
+    QPainter painter(&image);
+    // The view as on screen, stretched to the picture's size.
+    const qreal fit = std::min(qreal(size.width()) / std::max(width(), 1),
+                               qreal(size.height()) / std::max(height(), 1));
+    Paint(painter, size, ToScreen(size, scale_ * fit));
+    return image;
+}
+
+void MapView::Paint(QPainter& painter, QSize size, const QTransform& toScreen) const
+{
+    const qreal pixels = Pixels();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillRect(QRect(QPoint(0, 0), size), palette().color(QPalette::Base));
+    if (outline_.isEmpty() && gauges_.empty()) {
+        painter.setPen(palette().color(QPalette::Text));
+        painter.drawText(QRect(QPoint(0, 0), size), Qt::AlignCenter | Qt::TextWordWrap,
+                         tr("Open the gauges and the catchment boundary from the File menu, "
+                            "or drop the files here."));
+        return;
+    }
+    QPen cellEdge(QColor(120, 120, 120), 1 * pixels);
+    cellEdge.setCosmetic(true);
+    painter.setTransform(toScreen);
+    for (std::size_t i = 0; i < cells_.size() && i < gauges_.size(); ++i) {
+        painter.setPen(cellEdge);
+        painter.setBrush(QColor(CellColours[gauges_[i].colour % CellColours.size()]));
+        painter.drawPath(cells_[i]);
+    }
+    QPen outline(palette().color(QPalette::Text), 2 * pixels);
+    outline.setCosmetic(true);
+    painter.setPen(outline);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(outline_);
+    if (selected_ >= 0 && selected_ < static_cast<int>(cells_.size())) {
+        QColor highlight = palette().color(QPalette::Highlight);
+        QPen edge(highlight, 3 * pixels);
+        edge.setCosmetic(true);
+        highlight.setAlpha(90);
+        painter.setPen(edge);
+        painter.setBrush(highlight);
+        painter.drawPath(cells_[selected_]);
+    }
+    painter.resetTransform();
+
+    // The dots and ids in pixels, so that they keep their size at any zoom;
+    // each id on a light patch of its own, legible on any background.
+    const qreal radius = 3.5 * pixels;
+    const QFontMetricsF metrics(painter.font());
+    // Ids only where there is room for them: with thousands of gauges in
+    // view they would hide the map, and they are the slowest thing to draw.
+    const QRectF extent = toScreen.mapRect(outline_.boundingRect());
+    const bool withIds =
+        extent.width() * extent.height() / std::max<std::size_t>(gauges_.size(), 1) >=
+        std::pow(40 * pixels, 2);
+    for (std::size_t i = 0; i < gauges_.size(); ++i) {
+        const QPointF dot = toScreen.map(gauges_[i].place);
+        // A gauge without a cell (missing at the step shown, or outside the
+        // catchment) is a ring.
+        const bool hasCell = i < cells_.size() && !cells_[i].isEmpty();
+        const QColor fill =
+            static_cast<int>(i) == selected_ ? palette().color(QPalette::Highlight) : Qt::black;
+        painter.setPen(hasCell ? QPen(Qt::white, 1 * pixels) : QPen(fill, 1.5 * pixels));
+        painter.setBrush(hasCell ? fill : QColor(Qt::white));
+        painter.drawEllipse(dot, radius, radius);
+        if (!withIds)
+            continue;
+        QRectF label = metrics.boundingRect(gauges_[i].id);
+        label.moveTopLeft(dot + QPointF(radius + 2 * pixels, radius - 2 * pixels));
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(255, 255, 255, 200));
+        painter.drawRect(label.adjusted(-1 * pixels, 0, 1 * pixels, 0));
+        painter.setPen(Qt::black);
+        painter.drawText(label, Qt::AlignCenter, gauges_[i].id);
+    }
+}
+
+} // namespace rainfall
