@@ -168,7 +168,7 @@ private:
 struct Window {
     double shown;      // seconds from creating the welcome window to its first painting
     double handedOver; // from OK to the main window's first painting
-    QString tip;       // what the tip panel shows
+    QString tip;       // what the tip panel shows, as plain text
 };
 
 Window OpenWindow(const std::filesystem::path& tipFile)
@@ -182,7 +182,7 @@ Window OpenWindow(const std::filesystem::path& tipFile)
     QWidget* welcome = rainfall::OpenWelcomeWindow({.runtime = runtime});
     welcome->grab();
     const double shown = Seconds(Clock::now() - start);
-    const QString tip = welcome->findChild<QLabel*>("lblTipText")->text();
+    const QString tip = welcome->findChild<QLabel*>("lblTipText")->accessibleName();
     const auto ok = Clock::now();
     welcome->findChild<QPushButton*>("cmdOK")->click();
     const QWidgetList windows = QApplication::topLevelWidgets();
