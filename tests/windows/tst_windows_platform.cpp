@@ -1,8 +1,6 @@
 // The program's Windows side against a real Windows (or Wine): the registry
 // through advapi32, the existence test on real files, the start of a real
-// program by a path with a space, and the program's own directory. Started
-// with RAINFALL_PROBE_MARKER set, the program is the started program: it
-// appends the path it runs as to that file, so the test sees which one ran.
+// program by a path with a space, and the program's own directory.
 #include "tests/windows/check.h"
 
 #include "platform/system/launcher.h"
@@ -12,6 +10,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -20,10 +19,12 @@ using namespace rainfall;
 
 namespace {
 
-void SetValue(const char* key, const char* name, DWORD type, const std::string& data)
+const std::string TestKey = "SOFTWARE\\AverageRainfallTest";
+
+void SetValue(const std::string& key, const char* name, DWORD type, const std::string& data)
 {
-    CHECK(RegSetKeyValueA(HKEY_LOCAL_MACHINE, key, name, type, data.data(), DWORD(data.size())) ==
-          ERROR_SUCCESS);
+    CHECK(RegSetKeyValueA(HKEY_LOCAL_MACHINE, key.c_str(), name, type, data.data(),
+                          DWORD(data.size())) == ERROR_SUCCESS);
 }
 
 // A new, empty directory of its own, with a space in its name.
@@ -39,8 +40,9 @@ std::string NewDirectory()
     }
 }
 
-// The paths the started programs ran as, one a line, once they have written.
-std::string Runs(const std::string& marker)
+// Whether the probe was started as exactly `path`, once and once only: it
+// writes the path it runs as to the marker file.
+bool ProbeRanAs(const std::string& marker, const std::string& path)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
     while (GetFileAttributesA(marker.c_str()) == INVALID_FILE_ATTRIBUTES &&
@@ -50,26 +52,34 @@ std::string Runs(const std::string& marker)
     std::ostringstream runs;
     runs << std::ifstream(marker).rdbuf();
     DeleteFileA(marker.c_str());
-    return runs.str();
+    return lstrcmpiA(runs.str().c_str(), (path + "\n").c_str()) == 0;
 }
 
 void GetKeyValueReadsTheRegistry()
 {
-    const char* key = "SOFTWARE\\AverageRainfallTest";
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, key);
-    SetValue(key, "Text", REG_SZ, std::string("C:\\Tools\\tool.exe", 18));
-    SetValue(key, "Number", REG_DWORD, "\x78\x56\x34\x12");
-    SetValue(key, "Long", REG_SZ, std::string(1100, 'x'));
-    for (const auto& [name, text] : {std::pair{"Text", "C:\\Tools\\tool.exe"},
-                                     {"Number", "&h12345678"},
-                                     {"Long", ""},
-                                     {"Missing", ""}}) {
-        std::string read = *text ? "" : "old"; // a failure leaves nothing behind
-        CHECK(GetKeyValue(DefaultRegistry(), RootLocalMachine, key, name, read) ==
-              (*text ? -1 : 0));
-        CHECK(read == text);
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, TestKey.c_str());
+    SetValue(TestKey, "Text", REG_SZ, std::string("C:\\Tools\\tool.exe", 18));
+    SetValue(TestKey, "Empty", REG_SZ, std::string(1, '\0'));
+    SetValue(TestKey, "Number", REG_DWORD, "\x78\x56\x34\x12");
+    SetValue(TestKey, "Expand", REG_EXPAND_SZ, std::string("%SystemRoot%\\tool.exe", 22));
+    SetValue(TestKey, "Long", REG_SZ, std::string(1100, 'x'));
+    const std::pair<const char*, const char*> values[] = {{"Text", "C:\\Tools\\tool.exe"},
+                                                          {"Empty", ""},
+                                                          {"Number", "&h12345678"},
+                                                          {"Expand", ""},
+                                                          {"Long", nullptr},
+                                                          {"Missing", nullptr}};
+    for (const auto& [name, text] : values) {
+        std::string read;
+        CHECK(GetKeyValue(DefaultRegistry(), RootLocalMachine, TestKey, name, read) ==
+              (text ? -1 : 0));
+        CHECK(read == (text ? text : ""));
     }
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, key);
+    std::string read = "old";
+    CHECK(GetKeyValue(DefaultRegistry(), RootLocalMachine, TestKey + "\\Missing", "Text", read) ==
+              0 &&
+          read.empty());
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, TestKey.c_str());
 }
 
 // Only a file that is neither hidden nor a system file counts.
@@ -96,8 +106,7 @@ void ExistenceTestOnRealFiles()
 void StartSysInfoFollowsTheRegistry()
 {
     const std::string root = NewDirectory(), marker = root + "\\runs.txt";
-    char self[MAX_PATH];
-    const std::string probe(self, GetModuleFileNameA(nullptr, self, MAX_PATH));
+    const std::string probe = DefaultRunTimeLibrary().ProgramDirectory() + "\\probe.exe";
     const std::string tool = root + ToolFileInDirectory;
     CopyFileA(probe.c_str(), tool.c_str(), FALSE);
     CopyFileA(probe.c_str(), (root.substr(0, root.find("rainfall test")) + "rainfall.exe").c_str(),
@@ -116,11 +125,11 @@ void StartSysInfoFollowsTheRegistry()
     CHECK(messages == std::string(SysInfoUnavailableText) + "|" + SysInfoUnavailableText + "|");
     SetValue(ToolDirectoryKey, ToolDirectoryValue, REG_SZ, root + '\0');
     start();
-    CHECK(lstrcmpiA(Runs(marker).c_str(), (tool + "\n").c_str()) == 0);
+    CHECK(ProbeRanAs(marker, tool));
     SetValue(ToolPathKey, ToolPathValue, REG_SZ, probe + '\0');
     start();
-    CHECK(lstrcmpiA(Runs(marker).c_str(), (probe + "\n").c_str()) == 0);
-    CHECK(messages.size() == 2 * (std::string(SysInfoUnavailableText).size() + 1));
+    CHECK(ProbeRanAs(marker, probe));
+    CHECK(messages.size() == 2 * std::strlen(SysInfoUnavailableText) + 2);
     bool refused = false;
     try {
         DefaultLauncher().StartProgram(root + "\\no such tool.exe", NormalFocus);
@@ -144,12 +153,6 @@ void ProgramDirectoryIsTheExecutables()
 
 int main()
 {
-    char marker[MAX_PATH], self[MAX_PATH];
-    if (GetEnvironmentVariableA("RAINFALL_PROBE_MARKER", marker, MAX_PATH) != 0) {
-        std::ofstream(marker, std::ios::app)
-            << std::string(self, GetModuleFileNameA(nullptr, self, MAX_PATH)) << "\n";
-        return 0;
-    }
     check::Case("GetKeyValue reads the registry", GetKeyValueReadsTheRegistry);
     check::Case("existence test on real files", ExistenceTestOnRealFiles);
     check::Case("StartSysInfo follows the registry", StartSysInfoFollowsTheRegistry);
