@@ -2,9 +2,9 @@
 
 #include "app/application.h"
 #include "app/command_line.h"
+#include "mainwindow/w.h"
 #include "platform/system/console.h"
 #include "platform/toolkit/layout.h"
-#include "welcome/window/frmtip.h"
 #ifdef RAINFALL_THIESSEN_WINDOW
 #include "thiessenwindow/thiessen_window.h"
 #endif
@@ -44,6 +44,20 @@ int Answer(const CommandLine& command)
 
 } // namespace
 
+// The welcome window is hidden before it emits accepted(), so the main window
+// comes after it has gone, as one window giving way to the next.
+frmTip* OpenWelcomeWindow(const WelcomeServices& services)
+{
+    auto* welcome = new frmTip(services);
+    QObject::connect(welcome, &QDialog::accepted, [&toolkit = services.toolkit] {
+        auto* main = new W(toolkit);
+        main->setAttribute(Qt::WA_DeleteOnClose);
+        main->show();
+    });
+    welcome->show();
+    return welcome;
+}
+
 void SetProgramIcon()
 {
     QIcon icon;
@@ -79,9 +93,7 @@ int Run(int argc, char** argv)
             return app.exec();
         }
 #endif
-        // The program starts at the welcome window; its OK button opens the
-        // main window. The welcome window deletes itself when it is closed.
-        (new frmTip())->show();
+        OpenWelcomeWindow();
         return app.exec();
     } catch (const std::exception& error) {
         ReportFatalError(error);

@@ -2,15 +2,17 @@
 // window does and compares the time with `wc -l` on the same files; prints the
 // speed and the memory the tip list takes. Then opens the welcome window on
 // each file and times it until it is painted, and OK until the main window is
-// painted. Files: 1, 10 and 100 MB of tips with CR LF line ends, a file of
-// 1,000,000 short lines with LF line ends (one tip), and one line of 50 MB.
+// painted, and prints how much of the tip the panel shows: never more than
+// 4096 characters or 65 lines, however large the tip. Files: 1, 10 and 100 MB of tips with CR LF
+// line ends, a file of 1,000,000 short lines with LF line ends (one tip), and one line of 50 MB.
 //
 //   bench_load_tips [directory for the generated files]
+#include "app/start_up.h"
 #include "platform/system/runtime_library.h"
 #include "welcome/logic/tip_of_day.h"
-#include "welcome/window/frmtip.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QPushButton>
 
 #include <fcntl.h>
@@ -163,9 +165,13 @@ private:
     std::string directory_;
 };
 
-// Seconds from creating the welcome window to its first painting, and from
-// OK to the main window's first painting.
-std::pair<double, double> OpenWindow(const std::filesystem::path& tipFile)
+struct Window {
+    double shown;      // seconds from creating the welcome window to its first painting
+    double handedOver; // from OK to the main window's first painting
+    QString tip;       // what the tip panel shows, as plain text
+};
+
+Window OpenWindow(const std::filesystem::path& tipFile)
 {
     namespace fs = std::filesystem;
     const fs::path directory = tipFile.parent_path() / "window";
@@ -173,10 +179,10 @@ std::pair<double, double> OpenWindow(const std::filesystem::path& tipFile)
     fs::rename(tipFile, directory / "TIPOFDAY.TXT");
     TipDirectory runtime(directory.string());
     const auto start = Clock::now();
-    auto* welcome = new rainfall::frmTip({.runtime = runtime});
-    welcome->show();
+    QWidget* welcome = rainfall::OpenWelcomeWindow({.runtime = runtime});
     welcome->grab();
     const double shown = Seconds(Clock::now() - start);
+    const QString tip = welcome->findChild<QLabel*>("lblTipText")->accessibleName();
     const auto ok = Clock::now();
     welcome->findChild<QPushButton*>("cmdOK")->click();
     const QWidgetList windows = QApplication::topLevelWidgets();
@@ -186,7 +192,7 @@ std::pair<double, double> OpenWindow(const std::filesystem::path& tipFile)
     delete main;
     QApplication::processEvents(); // the welcome window deletes itself
     fs::rename(directory / "TIPOFDAY.TXT", tipFile);
-    return {shown, handedOver};
+    return {shown, handedOver, tip};
 }
 
 } // namespace
@@ -204,8 +210,9 @@ int main(int argc, char** argv)
     // to the system when freed, so every load's memory shows in the RSS.
     mallopt(M_MMAP_THRESHOLD, 128 * 1024);
 
-    std::printf("%-22s %8s %9s %9s %7s %10s %10s %10s %8s\n", "file", "size MB", "wc -l ms",
-                "load ms", "load/wc", "held/size", "peak/size", "window ms", "OK ms");
+    std::printf("%-22s %8s %9s %9s %7s %10s %10s %10s %8s %10s %10s\n", "file", "size MB",
+                "wc -l ms", "load ms", "load/wc", "held/size", "peak/size", "window ms", "OK ms",
+                "tip chars", "tip lines");
     const std::pair<const char*, std::function<void(const std::string&)>> files[] = {
         {"1 MB of tips", [](const std::string& path) { WriteTipFile(path, 1 << 20); }},
         {"10 MB of tips", [](const std::string& path) { WriteTipFile(path, 10 << 20); }},
@@ -225,10 +232,12 @@ int main(int argc, char** argv)
             if (load.seconds < best.seconds)
                 best = load;
         }
-        const auto [shown, handedOver] = OpenWindow(path);
-        std::printf("%-22s %8.1f %9.2f %9.2f %7.2f %10.3f %10.3f %10.1f %8.1f\n", name,
-                    size / (1 << 20), wc * 1e3, best.seconds * 1e3, best.seconds / wc,
-                    best.heldBytes / size, best.peakBytes / size, shown * 1e3, handedOver * 1e3);
+        const Window window = OpenWindow(path);
+        std::printf("%-22s %8.1f %9.2f %9.2f %7.2f %10.3f %10.3f %10.1f %8.1f %10lld %10lld\n",
+                    name, size / (1 << 20), wc * 1e3, best.seconds * 1e3, best.seconds / wc,
+                    best.heldBytes / size, best.peakBytes / size, window.shown * 1e3,
+                    window.handedOver * 1e3, static_cast<long long>(window.tip.size()),
+                    static_cast<long long>(window.tip.count('\n') + 1));
         fs::remove(path);
     }
     return 0;

@@ -28,50 +28,6 @@ const Window MainWindow = {"W",
                            Blue,
                            {"MS Sans Serif", 8.25, true}};
 
-using enum ControlKind;
-
-const Control Controls[] = {
-    // The results: the caption column from x = 240, the results from x = 2400.
-    {CaptionLabel, "Label1", "Number of Values", 240, 360, 1575, 255, WindowFont, Black, ByKind, 0},
-    {ResultLabel, "lblNumber", "", 2400, 240, 1095, 375, Sans975, ByKind, WindowBackground, 4,
-     "Label1"},
-    {CaptionLabel, "Label3", "Arithmetic Mean", 240, 840, 1575, 255, WindowFont, Black, ByKind, 2},
-    {ResultLabel, "lblMean", "", 2400, 720, 1095, 375, Serif975, ByKind, HighlightText, 7,
-     "Label3"},
-    {CaptionLabel, "Label4", "Standard Deviation", 240, 1320, 1695, 255, WindowFont, MenuText,
-     ByKind, 3},
-    {ResultLabel, "lblStdDev", "", 2400, 1200, 1095, 375, Serif975, ByKind, HighlightText, 8,
-     "Label4"},
-    // The Thiessen weighted mean.
-    {CaptionLabel, "Label7", "Average Value ", 240, 1800, 1335, 255, WindowFont, Black, ByKind, 13},
-    {ResultLabel, "lblMean1", "", 2400, 1680, 1095, 375, Sans975, ByKind, HighlightText, 16,
-     "Label7"},
-    {CaptionLabel, "Label9", "Sum of Areas", 240, 2280, 1335, 255, WindowFont, ButtonText, ByKind,
-     17},
-    {ResultLabel, "lblArea", "", 2400, 2160, 1095, 375, WindowFont, ByKind, HighlightText, 18,
-     "Label9"},
-
-    // The entry column.
-    {CaptionLabel, "Label2", "Enter Precipitation ", 4200, 720, 1815, 375, WindowFont, Black,
-     ByKind, 1},
-    {EntryField, "txtInput1", "", 6360, 720, 1095, 375, Sans975, ByKind, ByKind, 5, "Label2"},
-    {CaptionLabel, "Label8", "Enter Areas", 4560, 1680, 1215, 255, WindowFont, Black, ByKind, 14},
-    {EntryField, "txtinput2", "", 6360, 1680, 1095, 375, Sans975, ByKind, ByKind, 15, "Label8"},
-
-    // The button band, one button to a cell. The Compute button carries a
-    // green face, RGB(0, 255, 0), that the standard push button does not paint.
-    {Button, "CcmdExit", "E&xit", 480, 3240, 1095, 495, WindowFont, ByKind, ByKind, 19},
-    {Button, "cmdNew", "&New Sequence", 2400, 3240, 1095, 495, WindowFont, ByKind, ByKind, 6},
-    {Button, "cmdCompute", "&Compute", 4320, 3240, 1095, 495, WindowFont, ByKind, ByKind, 10},
-    {Button, "cmdAccept", "&Accept Number", 6480, 3240, 1095, 495, WindowFont, ByKind, ByKind, 9},
-
-    // The banners below the band; the institution's runs past the right edge.
-    {CaptionLabel, "Label6", "             Postgraduate Department of Water Resources", 120, 4680,
-     7335, 375, Banner, Red, ByKind, 12},
-    {CaptionLabel, "Label5", "  KELVARRA INSTITUTE OF TECHNOLOGY, NORTH WEIRFORD", 480, 5040, 9015,
-     375, Banner, Blue, ByKind, 11},
-};
-
 // The ruling lines, in the order they are drawn.
 const Line RulingLines[] = {
     {{120, 0}, {8160, 0}, 1, WindowText},        // Line4, top edge
@@ -103,22 +59,64 @@ const Line RulingLines[] = {
 
 void W::LayOut()
 {
+    using enum ControlKind;
+    // The controls the commands use are handed back to their members.
+    const Control Controls[] = {
+        // The results: the caption column from x = 240, the results from x = 2400.
+        {CaptionLabel, "Label1", "Number of Values", 240, 360, 1575, 255, WindowFont, Black, ByKind,
+         0},
+        {ResultLabel, ControlName("lblNumber", &lblNumber), "", 2400, 240, 1095, 375, Sans975,
+         ByKind, WindowBackground, 4, "Label1"},
+        {CaptionLabel, "Label3", "Arithmetic Mean", 240, 840, 1575, 255, WindowFont, Black, ByKind,
+         2},
+        {ResultLabel, ControlName("lblMean", &lblMean), "", 2400, 720, 1095, 375, Serif975, ByKind,
+         HighlightText, 7, "Label3"},
+        {CaptionLabel, "Label4", "Standard Deviation", 240, 1320, 1695, 255, WindowFont, MenuText,
+         ByKind, 3},
+        {ResultLabel, ControlName("lblStdDev", &lblStdDev), "", 2400, 1200, 1095, 375, Serif975,
+         ByKind, HighlightText, 8, "Label4"},
+        // The Thiessen weighted mean.
+        {CaptionLabel, "Label7", "Average Value ", 240, 1800, 1335, 255, WindowFont, Black, ByKind,
+         13},
+        {ResultLabel, ControlName("lblMean1", &lblMean1), "", 2400, 1680, 1095, 375, Sans975,
+         ByKind, HighlightText, 16, "Label7"},
+        {CaptionLabel, "Label9", "Sum of Areas", 240, 2280, 1335, 255, WindowFont, ButtonText,
+         ByKind, 17},
+        {ResultLabel, ControlName("lblArea", &lblArea), "", 2400, 2160, 1095, 375, WindowFont,
+         ByKind, HighlightText, 18, "Label9"},
+
+        // The entry column.
+        {CaptionLabel, "Label2", "Enter Precipitation ", 4200, 720, 1815, 375, WindowFont, Black,
+         ByKind, 1},
+        {EntryField, ControlName("txtInput1", &txtInput1), "", 6360, 720, 1095, 375, Sans975,
+         ByKind, ByKind, 5, "Label2"},
+        {CaptionLabel, "Label8", "Enter Areas", 4560, 1680, 1215, 255, WindowFont, Black, ByKind,
+         14},
+        {EntryField, ControlName("txtinput2", &txtinput2), "", 6360, 1680, 1095, 375, Sans975,
+         ByKind, ByKind, 15, "Label8"},
+
+        // The button band, one button to a cell. The Compute button carries a
+        // green face, RGB(0, 255, 0), that the standard push button does not paint.
+        {Button, ControlName("CcmdExit", &CcmdExit), "E&xit", 480, 3240, 1095, 495, WindowFont,
+         ByKind, ByKind, 19},
+        {Button, ControlName("cmdNew", &cmdNew), "&New Sequence", 2400, 3240, 1095, 495, WindowFont,
+         ByKind, ByKind, 6},
+        {Button, ControlName("cmdCompute", &cmdCompute), "&Compute", 4320, 3240, 1095, 495,
+         WindowFont, ByKind, ByKind, 10},
+        {Button, ControlName("cmdAccept", &cmdAccept), "&Accept Number", 6480, 3240, 1095, 495,
+         WindowFont, ByKind, ByKind, 9},
+
+        // The banners below the band; the institution's runs past the right edge.
+        {CaptionLabel, "Label6", "             Postgraduate Department of Water Resources", 120,
+         4680, 7335, 375, Banner, Red, ByKind, 12},
+        {CaptionLabel, "Label5", "  KELVARRA INSTITUTE OF TECHNOLOGY, NORTH WEIRFORD", 480, 5040,
+         9015, 375, Banner, Blue, ByKind, 11},
+    };
+
     SetUpWindow(this, MainWindow);
     AddControls(this, Controls);
     DrawLines(this, RulingLines);
     SetTabOrder(this);
-
-    txtInput1 = findChild<QLineEdit*>("txtInput1");
-    txtinput2 = findChild<QLineEdit*>("txtinput2");
-    lblNumber = findChild<QLabel*>("lblNumber");
-    lblMean = findChild<QLabel*>("lblMean");
-    lblStdDev = findChild<QLabel*>("lblStdDev");
-    lblMean1 = findChild<QLabel*>("lblMean1");
-    lblArea = findChild<QLabel*>("lblArea");
-    cmdAccept = findChild<QPushButton*>("cmdAccept");
-    cmdCompute = findChild<QPushButton*>("cmdCompute");
-    cmdNew = findChild<QPushButton*>("cmdNew");
-    CcmdExit = findChild<QPushButton*>("CcmdExit");
 }
 
 } // namespace rainfall

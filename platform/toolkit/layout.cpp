@@ -100,7 +100,9 @@ QWidget* AddControl(QWidget* parent, const Control& layout)
         SetColour(control, QPalette::WindowText, layout.text->Value());
         break;
     }
-    control->setObjectName(layout.name);
+    control->setObjectName(layout.name.Name());
+    if (!layout.name.HandBack(control))
+        qFatal("the control %s is not of its member's type", layout.name.Name());
     control->setGeometry(place);
     control->setFont(font);
     control->setProperty(TabIndex, layout.tabIndex);

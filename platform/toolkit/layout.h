@@ -3,6 +3,7 @@
 #include "platform/toolkit/colours.h"
 #include "platform/toolkit/faces.h"
 
+#include <QObject>
 #include <QPoint>
 
 #include <optional>
@@ -32,12 +33,38 @@ enum class ControlKind {
 inline const std::optional<Font> WindowFont;
 inline const std::optional<Colour> ByKind;
 
+// A control's name, and for a control that its window's code uses, the
+// window's member that AddControls points at it: the compiler checks that the
+// member exists, AddControls that the control it makes is of the member's
+// type, once, as the window is made.
+class ControlName {
+public:
+    constexpr ControlName(const char* name) : name_(name) {}
+    template <class Widget>
+    constexpr ControlName(const char* name, Widget** member)
+        : name_(name), member_(member), handBack_([](void* member, QObject* control) {
+              return (*static_cast<Widget**>(member) = qobject_cast<Widget*>(control)) != nullptr;
+          })
+    {
+    }
+
+    const char* Name() const { return name_; }
+    // Points the member, if there is one, at `control`; false when the
+    // control is not of the member's type.
+    bool HandBack(QObject* control) const { return !handBack_ || handBack_(member_, control); }
+
+private:
+    const char* name_;
+    void* member_ = nullptr;
+    bool (*handBack_)(void* member, QObject* control) = nullptr;
+};
+
 // One control of a window's layout. Every control has a place in the tab
 // order, numbered from 0 without gaps over the whole window; the focus walks
 // those that can take it in that order.
 struct Control {
     ControlKind kind;
-    const char* name;
+    ControlName name;
     const char* caption;
     int left; // twips, from the top-left corner of the parent's inner area
     int top;

@@ -1,5 +1,6 @@
-// Start-up: the command line of the real program, the program icon, and the
-// last-resort report of an error that no window handles.
+// Start-up: the command line of the real program, the program icon, the
+// hand-over from the welcome window to the main window, and the last-resort
+// report of an error that no window handles.
 #include "app/application.h"
 #include "app/start_up.h"
 #include "errors/runtime_error.h"
@@ -7,10 +8,10 @@
 #include <QIcon>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
-
-#include <functional>
+#include <QWindow>
 
 using namespace rainfall;
 
@@ -21,6 +22,8 @@ private slots:
     void commandLine_data();
     void commandLine();
     void programIcon();
+    void handOver_data();
+    void handOver();
     void escapedErrorIsReportedAndEndsProgram_data();
     void escapedErrorIsReportedAndEndsProgram();
 };
@@ -74,26 +77,96 @@ void TestApplication::programIcon()
 {
     QCOMPARE(QGuiApplication::applicationDisplayName(), "average-rainfall");
     SetProgramIcon();
-    QCOMPARE(QApplication::windowIcon().availableSizes(),
-             (QList<QSize>{{16, 16}, {32, 32}, {48, 48}}));
+    QVERIFY(!QApplication::windowIcon().availableSizes().isEmpty());
+}
+
+namespace {
+
+// Records each window that comes, with its title bar: its title, and whether
+// it asks for a close box alone rather than the desktop's usual buttons, and
+// whether it blocks other windows or belongs to one; and each that goes.
+class WindowWatcher : public QObject {
+public:
+    QStringList seen;
+
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        const auto* window = qobject_cast<QWidget*>(object);
+        constexpr Qt::WindowFlags buttons = Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint |
+                                            Qt::WindowMinMaxButtonsHint |
+                                            Qt::WindowContextHelpButtonHint;
+        if (!window || !window->isWindow() || window->objectName().isEmpty())
+            return false;
+        if (event->type() == QEvent::Show)
+            seen << window->objectName() + " comes: " + window->windowTitle() +
+                        ((window->windowFlags() & buttons) ==
+                                 (Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint)
+                             ? ", close box alone"
+                             : ", other buttons") +
+                        (window->isModal() ? ", modal" : "") +
+                        (window->parentWidget() ? ", owned" : "");
+        if (event->type() == QEvent::Hide)
+            seen << window->objectName() + " goes";
+        return false;
+    }
+};
+
+} // namespace
+
+// The real event loop: OK, or Escape, closes the welcome window, and then the
+// main window opens, and the program runs on with it; closing the welcome
+// window any other way ends the program without it.
+void TestApplication::handOver_data()
+{
+    QTest::addColumn<QString>("how");
+    for (const char* how : {"OK", "Escape", "close box"})
+        QTest::newRow(how) << QString(how);
+}
+
+void TestApplication::handOver()
+{
+    QFETCH(QString, how);
+    WindowWatcher watcher;
+    qApp->installEventFilter(&watcher);
+    QWidget* welcome = OpenWelcomeWindow();
+    QObject timers; // none of them outlives this test
+    QTimer::singleShot(0, &timers, [welcome, how] {
+        if (how == "OK")
+            welcome->findChild<QPushButton*>("cmdOK")->click();
+        else if (how == "Escape")
+            QTest::keyClick(welcome, Qt::Key_Escape);
+        else
+            welcome->windowHandle()->close(); // what the desktop's close box does
+    });
+    QTimer::singleShot(300, &timers, [] { // the windows still open are closed
+        for (QWidget* window : QApplication::topLevelWidgets())
+            window->close();
+    });
+    QTimer::singleShot(10000, &timers, [] { QApplication::exit(99); });
+    QCOMPARE(QApplication::exec(), 0); // its last window closed, not the time limit
+    qApp->removeEventFilter(&watcher);
+    QStringList expected{"frmTip comes: Wellcome to Dodudadez Orovodo Rezudi, close box alone",
+                         "frmTip goes"};
+    if (how != "close box")
+        expected << "W comes: Average Rainfall by Dadazezez Azuveze Duvuvi, close box alone"
+                 << "W goes";
+    QCOMPARE(watcher.seen, expected);
 }
 
 void TestApplication::escapedErrorIsReportedAndEndsProgram_data()
 {
-    QTest::addColumn<std::function<void()>>("fail");
+    QTest::addColumn<bool>("runtimeError");
     QTest::addColumn<QString>("named");
-    QTest::newRow("run-time error") << std::function<void()>([] {
-        throw RuntimeError(RuntimeError::Kind::DivisionByZero, "the sum of areas is zero");
-    }) << "Run-time error: Division by zero: the sum of areas is zero";
-    QTest::newRow("other exception")
-        << std::function<void()>([] { throw std::bad_alloc(); }) << "std::bad_alloc";
+    QTest::newRow("run-time error")
+        << true << "Run-time error: Division by zero: the sum of areas is zero";
+    QTest::newRow("other exception") << false << "std::bad_alloc";
 }
 
 // Thrown from inside the event loop, as a failing handler would: a critical
 // box names the error, and the program ends with a failure status.
 void TestApplication::escapedErrorIsReportedAndEndsProgram()
 {
-    QFETCH(std::function<void()>, fail);
+    QFETCH(bool, runtimeError);
     QFETCH(QString, named);
     QString seen;
     QTimer closer;
@@ -105,7 +178,11 @@ void TestApplication::escapedErrorIsReportedAndEndsProgram()
         }
     });
     closer.start(10);
-    QMetaObject::invokeMethod(qApp, fail, Qt::QueuedConnection);
+    QTimer::singleShot(0, [runtimeError] {
+        if (runtimeError)
+            throw RuntimeError(RuntimeError::Kind::DivisionByZero, "the sum of areas is zero");
+        throw std::bad_alloc();
+    });
     QCOMPARE(QCoreApplication::exec(), EXIT_FAILURE);
     QCOMPARE(seen, "Average Rainfall|" + named + "|" + QString::number(QMessageBox::Critical));
 }

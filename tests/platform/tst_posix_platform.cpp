@@ -1,6 +1,5 @@
 // The operating-system layer where it is POSIX: the program's own directory,
-// the random generator, and the launcher's failures (the welcome window's
-// tests start real programs through it).
+// files read whole, the random generator, and the launcher's failures.
 #include "errors/runtime_error.h"
 #include "platform/system/launcher.h"
 #include "platform/system/runtime_library.h"
@@ -20,6 +19,7 @@ class TestPosixPlatform : public QObject {
 
 private slots:
     void programDirectoryIsTheExecutablesNotTheWorkingDirectory();
+    void fileReadAsItIs();
     void randomDrawsAreSeededFromTheClock();
     void failureToStart();
 };
@@ -34,24 +34,34 @@ void TestPosixPlatform::programDirectoryIsTheExecutablesNotTheWorkingDirectory()
     QCOMPARE(QString::fromStdString(directory), QCoreApplication::applicationDirPath());
 }
 
-// Every draw lies in [0, 1) and the whole range is reached; two starts a
-// moment apart draw differently, so they show different tips.
+// A file is read as it is while it is read, though it holds less than its size
+// said when it was opened, as if it shrank meanwhile (a sysfs file says 4096
+// bytes), or more (a /proc file says 0).
+void TestPosixPlatform::fileReadAsItIs()
+{
+    for (const char* path : {"/sys/devices/system/cpu/online", "/proc/version"}) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            QSKIP("no sysfs or procfs");
+        const std::string read = SystemRunTimeLibrary().ReadWholeFile(path);
+        QCOMPARE(QByteArray::fromStdString(read), file.readAll());
+    }
+}
+
+// Every draw lies in [0, 1); two starts a moment apart draw differently, so
+// they show different tips.
 void TestPosixPlatform::randomDrawsAreSeededFromTheClock()
 {
     SystemRunTimeLibrary first, second;
     first.SeedFromClock();
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
     second.SeedFromClock();
-    float lowest = 1, highest = 0;
     int same = 0;
-    for (int i = 0; i < 100000; ++i) {
+    for (int i = 0; i < 100; ++i) {
         const float r = first.NextRandom();
-        lowest = std::min(lowest, r);
-        highest = std::max(highest, r);
+        QVERIFY(r >= 0 && r < 1);
         same += r == second.NextRandom();
     }
-    QVERIFY(lowest >= 0 && lowest < 0.001f);
-    QVERIFY(highest < 1 && highest > 0.999f);
     QVERIFY(same < 10);
 }
 

@@ -1,38 +1,33 @@
 #pragma once
 
 // A small test harness for the Windows build, where QtTest is not available:
-// each CHECK is counted, each failure is printed with its place, and the
-// program ends with "windows: N passed, N failed" and a failing status when
-// anything failed.
+// each failed CHECK is printed with its line, each case with its outcome, and
+// the program ends with "windows: N passed, N failed" and a failing status
+// when anything failed.
 
 #include <cstdio>
-#include <string>
+#include <exception>
 
 namespace check {
 
 inline int passed = 0;
 inline int failed = 0;
-inline std::string currentCase;
 
-inline void Record(bool ok, const char* what, const char* file, int line)
+inline void Record(bool ok, const char* what, int line)
 {
-    if (ok) {
-        ++passed;
-        return;
-    }
-    ++failed;
-    std::printf("FAIL %s: %s (%s:%d)\n", currentCase.c_str(), what, file, line);
+    ++(ok ? passed : failed);
+    if (!ok)
+        std::printf("FAIL %s (line %d)\n", what, line);
 }
 
 // Runs one named case; an exception that escapes it counts as a failure.
 template <typename Body> void Case(const char* name, Body body)
 {
-    currentCase = name;
     const int failedBefore = failed;
     try {
         body();
     } catch (const std::exception& error) {
-        Record(false, error.what(), "exception", 0);
+        Record(false, error.what(), 0);
     }
     std::printf("%s %s\n", failed == failedBefore ? "PASS" : "FAIL", name);
 }
@@ -45,4 +40,4 @@ inline int Summary()
 
 } // namespace check
 
-#define CHECK(condition) check::Record((condition), #condition, __FILE__, __LINE__)
+#define CHECK(condition) check::Record((condition), #condition, __LINE__)

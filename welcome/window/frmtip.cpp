@@ -1,7 +1,6 @@
 #include "welcome/window/frmtip.h"
 
 #include "errors/runtime_error.h"
-#include "mainwindow/w.h"
 #include "platform/toolkit/caption_text.h"
 #include "welcome/logic/sys_info.h"
 
@@ -57,12 +56,11 @@ void frmTip::Form_Load()
     }
 }
 
+// The window closes first and then announces it was accepted, so that what
+// opens next comes after it.
 void frmTip::cmdOK_Click()
 {
-    close(); // unloads the window: it deletes itself once this handler is done
-    auto* main = new W(services_.toolkit);
-    main->setAttribute(Qt::WA_DeleteOnClose);
-    main->show();
+    accept();
 }
 
 void frmTip::Command1_Click()

@@ -24,9 +24,10 @@ struct WelcomeServices {
 };
 
 // The welcome window, the program's start-up window: one tip of the day from
-// TIPOFDAY.TXT beside the program, the credits, OK to go on to the main window
-// and System Info to start the system-information tool. It is made with new
-// and deletes itself when it is closed; nothing shows it again.
+// TIPOFDAY.TXT beside the program, the credits, OK to go on and System Info to
+// start the system-information tool. OK (or Escape) closes the window and then
+// emits accepted(); closed any other way, it emits rejected(). It is made with
+// new and deletes itself when it is closed; nothing shows it again.
 class frmTip : public QDialog {
     Q_OBJECT
 

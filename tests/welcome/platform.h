@@ -1,0 +1,84 @@
+#pragma once
+
+// The operating system of the welcome window's tests: a program directory of
+// the test's own with real files in it, random draws of the test's choosing,
+// and a registry of values the test sets.
+
+#include "platform/system/registry.h"
+#include "platform/system/runtime_library.h"
+#include "errors/runtime_error.h"
+
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <cstring>
+#include <map>
+
+// Until the generator is seeded every draw is 0, the same at every start.
+// When there are `tools`, they are the only ordinary files.
+class ChosenRunTime : public rainfall::SystemRunTimeLibrary {
+public:
+    QTemporaryDir directory;
+    float draw = 0.5;
+    bool seeded = false;
+    QStringList tools;
+
+    std::string ProgramDirectory() override { return QFile::encodeName(directory.path()).data(); }
+    bool OrdinaryFileExists(const std::string& path) override
+    {
+        return tools.isEmpty() ? SystemRunTimeLibrary::OrdinaryFileExists(path)
+                               : tools.contains(QString::fromStdString(path));
+    }
+    void SeedFromClock() override { seeded = true; }
+    float NextRandom() override { return seeded ? draw : 0; }
+    QString Write(const QString& name, const QByteArray& content)
+    {
+        QFile file(directory.filePath(name));
+        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+            qFatal("cannot write %s", qPrintable(name));
+        return file.fileName();
+    }
+};
+
+// The registry of a user who may read, not write, below HKEY_LOCAL_MACHINE:
+// values by key and name, as a type code and the data. Every call throws
+// when it is `broken`.
+class ReadOnlyRegistry : public rainfall::Registry {
+public:
+    std::map<std::pair<std::string, std::string>, QByteArray> values;
+    bool broken = false;
+
+    rainfall::RegStatus RegOpenKeyExA(rainfall::RegKey root, const char* key, std::uint32_t,
+                                      std::uint32_t access, rainfall::RegKey* handle) override
+    {
+        const auto next = values.lower_bound({Use(key), ""});
+        *handle = 7;
+        if (root != rainfall::RootLocalMachine || (access & ~0x20019u) != 0)
+            return 5;                                                       // access denied
+        return next != values.end() && next->first.first == opened ? 0 : 2; // 2: not found
+    }
+    rainfall::RegStatus RegQueryValueExA(rainfall::RegKey, const char* name, std::uint32_t*,
+                                         std::uint32_t* type, std::uint8_t* data,
+                                         std::uint32_t* size) override
+    {
+        const QByteArray value = values.contains({Use(opened), name}) ? values[{opened, name}] : "";
+        if (value.isEmpty() || value.size() - 1 > *size)
+            return value.isEmpty() ? 2 : 234; // not found, more data
+        *type = std::uint8_t(value[0]);
+        *size = std::uint32_t(value.size() - 1);
+        std::memcpy(data, value.data() + 1, *size);
+        return 0;
+    }
+    rainfall::RegStatus RegCloseKey(rainfall::RegKey) override { return 0; }
+
+private:
+    std::string opened;
+    const std::string& Use(const std::string& key)
+    {
+        if (broken)
+            throw rainfall::RuntimeError(rainfall::RuntimeError::Kind::InvalidArgument,
+                                         "advapi32 is missing");
+        return opened = key;
+    }
+};
