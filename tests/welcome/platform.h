@@ -4,9 +4,9 @@
 // the test's own with real files in it, random draws of the test's choosing,
 // and a registry of values the test sets.
 
+#include "errors/runtime_error.h"
 #include "platform/system/registry.h"
 #include "platform/system/runtime_library.h"
-#include "errors/runtime_error.h"
 
 #include <QFile>
 #include <QStringList>
