@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -103,6 +105,12 @@ struct Refusal {
     int status;
     std::string message; // the first line on standard error
 };
+
+// Named, so that the test's name stays the same from run to run.
+void PrintTo(const Refusal& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class Refused : public testing::TestWithParam<Refusal> {};
 

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cmath>
 #include <numbers>
 #include <numeric>
@@ -30,6 +32,12 @@ struct HandCase {
     std::vector<Site> sites;
     std::vector<double> areas;
 };
+
+// Named, so that the test's name stays the same from run to run.
+void PrintTo(const HandCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class HandSolved : public testing::TestWithParam<HandCase> {};
 
