@@ -2,6 +2,7 @@
 
 #include "errors/runtime_error.h"
 #include "mainwindow/w.h"
+#include "platform/toolkit/colours.h"
 #include "platform/toolkit/faces.h"
 #include "stats/evaluation.h"
 #include "stats/number_text.h"
@@ -105,24 +106,6 @@ bool IsGaugesFile(const QString& path)
     return columns == QStringList{"id", "x", "y"} || columns == QStringList{"id", "lat", "lon"};
 }
 
-// The relative luminance of a colour and the contrast ratio of two, from 1
-// (none) to 21 (black on white), as readers' guidelines define them.
-qreal Luminance(const QColor& colour)
-{
-    const auto linear = [](qreal c) {
-        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) +
-           0.0722 * linear(colour.blueF());
-}
-
-qreal Contrast(const QColor& a, const QColor& b)
-{
-    const qreal la = Luminance(a);
-    const qreal lb = Luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
-
 // The desktop's palette with every text colour the window uses made black or
 // white where it stands out less than 4.5:1 against its background, as the
 // button text of some dark schemes does.
@@ -137,9 +120,7 @@ QPalette LegiblePalette(QPalette palette)
         const QColor back = palette.color(QPalette::Active, background);
         if (Contrast(palette.color(QPalette::Active, text), back) >= 4.5)
             continue;
-        const QColor better = Contrast(Qt::black, back) >= Contrast(Qt::white, back)
-                                  ? QColor(Qt::black)
-                                  : QColor(Qt::white);
+        const QColor better = BlackOrWhiteAgainst(back);
         palette.setColor(QPalette::Active, text, better);
         palette.setColor(QPalette::Inactive, text, better);
     }

@@ -47,7 +47,8 @@ qreal Luminance(const QColor& colour)
            0.0722 * linear(colour.blueF());
 }
 
-// The contrast ratio of two colours, from 1 (none) to 21 (black on white).
+} // namespace
+
 qreal Contrast(const QColor& a, const QColor& b)
 {
     const qreal lighter = std::max(Luminance(a), Luminance(b));
@@ -55,14 +56,11 @@ qreal Contrast(const QColor& a, const QColor& b)
     return (lighter + 0.05) / (darker + 0.05);
 }
 
-// Black or white, whichever stands out more against `other`.
 QColor BlackOrWhiteAgainst(const QColor& other)
 {
     const QColor black(0, 0, 0), white(255, 255, 255);
     return Contrast(black, other) >= Contrast(white, other) ? black : white;
 }
-
-} // namespace
 
 QColor Colour::Value() const
 {

@@ -47,6 +47,13 @@ struct TextColours {
 // fixed colours keep their design.
 TextColours LegibleColours(Colour text, Colour background, const QFont& font);
 
+// The contrast ratio of two colours, from 1 (none) to 21 (black on white),
+// as readers' guidelines define it.
+qreal Contrast(const QColor& a, const QColor& b);
+
+// Black or white, whichever stands out more against `other`.
+QColor BlackOrWhiteAgainst(const QColor& other);
+
 // Gives one colour role of the control's palette the colour.
 void SetColour(QWidget* control, QPalette::ColorRole role, const QColor& colour);
 
