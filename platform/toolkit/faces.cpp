@@ -1,9 +1,11 @@
 #include "platform/toolkit/faces.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFontDatabase>
 #include <QHash>
+#include <QPointer>
 #include <QResource>
 #include <QString>
 
@@ -21,23 +23,33 @@ QByteArray ResourceBytes(const QResource& resource)
                                    qsizetype(resource.size()));
 }
 
-// The faces built into the program, registered once. The system's faces are
-// read in first, so that the built-in ones take the place of any of the same
-// name and style, such as a newer Liberation. Qt reads the faces where they
-// lie in the program's resources, stored uncompressed for that: a copy of
-// each would cost its size again in memory and time to make.
-void AddBundledFaces()
-{
-    static const bool added = [] {
-        QFontDatabase::families();
+// Registers the built-in faces when the first widget paints, before it draws
+// any text, and then steps aside; it belongs to the application object. Qt
+// adds the faces after the system's whenever it reads those, so that they
+// take the place of any of the same name and style, such as a newer
+// Liberation. It reads them where they lie in the program's resources, stored
+// uncompressed for that: a copy of each would cost its size again in memory
+// and time to make.
+class FacesAtFirstPaint : public QObject {
+public:
+    FacesAtFirstPaint() : QObject(QCoreApplication::instance())
+    {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* /*watched*/, QEvent* event) override
+    {
+        if (event->type() != QEvent::Paint)
+            return false;
+        QCoreApplication::instance()->removeEventFilter(this);
         for (const QFileInfo& file : QDir(":/fonts").entryInfoList()) {
             const QResource face(file.filePath());
             QFontDatabase::addApplicationFontFromData(ResourceBytes(face));
         }
-        return true;
-    }();
-    (void)added;
-}
+        return false;
+    }
+};
 
 } // namespace
 
@@ -50,7 +62,9 @@ QFont PlatformFont(const Font& font)
         {"Times New Roman", "Liberation Serif"},
         {"Arial Narrow", "Liberation Sans Narrow"},
     };
-    AddBundledFaces();
+    static QPointer<FacesAtFirstPaint> registerFaces; // one for each application object
+    if (!registerFaces)
+        registerFaces = new FacesAtFirstPaint;
     QFont shown(bundledFace.value(font.face, font.face));
     shown.setPointSizeF(font.points);
     shown.setBold(font.bold);

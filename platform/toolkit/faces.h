@@ -16,6 +16,9 @@ struct Font {
 // the windows look the same whatever fonts the system has: "MS Sans Serif",
 // "Arial" and "System" in Liberation Sans, "Times New Roman" in Liberation
 // Serif, "Arial Narrow" in Liberation Sans Narrow.
+// The faces are registered when the first widget paints, as Qt reads the
+// system's fonts only when text is first laid out: a window is on the screen
+// before fontconfig has read its configuration, as any Qt window is.
 QFont PlatformFont(const Font& font);
 
 // Called before the application object exists: has the built-in faces drawn
