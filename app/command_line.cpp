@@ -18,12 +18,6 @@ constexpr std::array<std::string_view, 12> QtOptionsWithValue = {
 constexpr std::array<std::string_view, 5> QtFlags = {"reverse", "widgetcount", "nograb", "dograb",
                                                      "sync"};
 
-#ifdef RAINFALL_THIESSEN_WINDOW
-constexpr bool ThiessenWindowBuilt = true;
-#else
-constexpr bool ThiessenWindowBuilt = false;
-#endif
-
 bool Contains(auto list, std::string_view name)
 {
     return std::find(list.begin(), list.end(), name) != list.end();
@@ -38,7 +32,42 @@ std::string_view OptionName(std::string_view argument)
 
 } // namespace
 
-CommandLine ReadCommandLine(int argc, const char* const* argv)
+const Program AverageRainfall = {
+    RAINFALL_NAME,
+    "Usage: " RAINFALL_NAME " [--help | --version]\n"
+    "\n"
+    "The catchment-average rainfall by the Thiessen polygon method: enter the\n"
+    "precipitation at each rain gauge and the area of its Thiessen polygon, and\n"
+    "the program shows their count, mean, standard deviation, area-weighted mean\n"
+    "and the sum of the areas. It starts at the welcome window.\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help     show this help and exit\n"
+    "  -v, --version  show the version and exit\n"
+    "\n"
+    "Qt's own options, such as -platform or -style, are passed on to Qt.\n",
+    0,
+};
+
+const Program ThiessenPolygons = {
+    RAINFALL_NAME "-thiessen",
+    "Usage: " RAINFALL_NAME "-thiessen [GAUGES [BOUNDARY [SERIES]]]\n"
+    "       " RAINFALL_NAME "-thiessen --help | --version\n"
+    "\n"
+    "The Thiessen Polygons window: a map of the rain gauges' Thiessen polygons\n"
+    "clipped to the catchment, their areas and weights, the catchment rainfall of\n"
+    "what is typed into it and of a series, step by step. It opens the gauges,\n"
+    "the catchment boundary and a rainfall series if they are given.\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help     show this help and exit\n"
+    "  -v, --version  show the version and exit\n"
+    "\n"
+    "Qt's own options, such as -platform or -style, are passed on to Qt.\n",
+    3,
+};
+
+CommandLine ReadCommandLine(const Program& program, int argc, const char* const* argv)
 {
     CommandLine command;
     for (int i = 1; i < argc; ++i) {
@@ -47,18 +76,12 @@ CommandLine ReadCommandLine(int argc, const char* const* argv)
             return {CommandLine::ShowHelp, {}};
         if (argument == "-v" || argument == "--version")
             return {CommandLine::ShowVersion, {}};
-        if (argument == "--thiessen" && ThiessenWindowBuilt) {
-            command.thiessen = true;
-            continue;
-        }
-        if (command.thiessen && (argument.size() < 2 || argument[0] != '-')) {
+        if (argument.size() < 2 || argument[0] != '-') {
+            if (command.files.size() == program.maxFiles)
+                return {CommandLine::Refuse, "unexpected argument '" + std::string(argument) + "'"};
             command.files.emplace_back(argument);
-            if (command.files.size() > 3)
-                return {CommandLine::Refuse, "--thiessen takes at most three files"};
             continue;
         }
-        if (argument.size() < 2 || argument[0] != '-')
-            return {CommandLine::Refuse, "unexpected argument '" + std::string(argument) + "'"};
         const std::string_view name = OptionName(argument);
         if (Contains(QtOptionsWithValue, name)) {
             if (argument.find('=') == std::string_view::npos)
@@ -70,32 +93,11 @@ CommandLine ReadCommandLine(int argc, const char* const* argv)
     return command;
 }
 
-std::string UsageText()
+std::string VersionText(const Program& program)
 {
-    return "Usage: " RAINFALL_NAME " [--help | --version]\n"
-#ifdef RAINFALL_THIESSEN_WINDOW
-           "       " RAINFALL_NAME " --thiessen [GAUGES [BOUNDARY [SERIES]]]\n"
-#endif
-           "\n"
-           "The catchment-average rainfall by the Thiessen polygon method: enter the\n"
-           "precipitation at each rain gauge and the area of its Thiessen polygon, and\n"
-           "the program shows their count, mean, standard deviation, area-weighted mean\n"
-           "and the sum of the areas. It starts at the welcome window.\n"
-           "\n"
-           "Options:\n"
-           "  -h, --help     show this help and exit\n"
-           "  -v, --version  show the version and exit\n"
-#ifdef RAINFALL_THIESSEN_WINDOW
-           "  --thiessen     open the Thiessen Polygons window instead, with the gauges,\n"
-           "                 the catchment boundary and a rainfall series if given\n"
-#endif
-           "\n"
-           "Qt's own options, such as -platform or -style, are passed on to Qt.\n";
-}
-
-std::string VersionText()
-{
-    return RAINFALL_NAME " " RAINFALL_VERSION "\n";
+    std::string text = program.name;
+    text += " " RAINFALL_VERSION "\n";
+    return text;
 }
 
 } // namespace rainfall

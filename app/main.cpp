@@ -3,5 +3,6 @@
 
 int main(int argc, char** argv)
 {
-    return rainfall::Run(argc, argv);
+    return rainfall::Run(rainfall::AverageRainfall, argc, argv,
+                         [](const std::vector<std::string>&) { rainfall::OpenWelcomeWindow(); });
 }

@@ -5,9 +5,6 @@
 #include "mainwindow/w.h"
 #include "platform/system/console.h"
 #include "platform/toolkit/layout.h"
-#ifdef RAINFALL_THIESSEN_WINDOW
-#include "thiessenwindow/thiessen_window.h"
-#endif
 
 #include <QDir>
 #include <QIcon>
@@ -22,19 +19,18 @@ namespace rainfall {
 namespace {
 
 // Help and version are answered before Qt starts, so they need no display.
-int Answer(const CommandLine& command)
+int Answer(const Program& program, const CommandLine& command)
 {
     UseStartingConsole();
     switch (command.action) {
     case CommandLine::ShowHelp:
-        std::fputs(UsageText().c_str(), stdout);
+        std::fputs(program.usage, stdout);
         return EXIT_SUCCESS;
     case CommandLine::ShowVersion:
-        std::fputs(VersionText().c_str(), stdout);
+        std::fputs(VersionText(program).c_str(), stdout);
         return EXIT_SUCCESS;
     case CommandLine::Refuse:
-        std::fprintf(stderr, RAINFALL_NAME ": %s\n\n%s", command.error.c_str(),
-                     UsageText().c_str());
+        std::fprintf(stderr, "%s: %s\n\n%s", program.name, command.error.c_str(), program.usage);
         return 2;
     case CommandLine::Start:
         break;
@@ -71,29 +67,17 @@ void SetProgramIcon()
     QApplication::setWindowIcon(icon);
 }
 
-int Run(int argc, char** argv)
+int Run(const Program& program, int argc, char** argv, const OpenFirstWindow& openFirstWindow)
 {
-    const CommandLine command = ReadCommandLine(argc, argv);
+    const CommandLine command = ReadCommandLine(program, argc, argv);
     if (command.action != CommandLine::Start)
-        return Answer(command);
+        return Answer(program, command);
 
     DrawFacesWithFreeType();
     Application app(argc, argv);
     try {
         SetProgramIcon();
-#ifdef RAINFALL_THIESSEN_WINDOW
-        if (command.thiessen) {
-            auto* window = new ThiessenWindow;
-            window->setAttribute(Qt::WA_DeleteOnClose);
-            window->show();
-            QStringList files;
-            for (const std::string& file : command.files)
-                files << QString::fromLocal8Bit(file);
-            window->OpenInOrder(files);
-            return app.exec();
-        }
-#endif
-        OpenWelcomeWindow();
+        openFirstWindow(command.files);
         return app.exec();
     } catch (const std::exception& error) {
         ReportFatalError(error);
