@@ -19,7 +19,6 @@ private slots:
     void evaluate();
     void strText_data();
     void strText();
-    void parseValue_data();
     void parseValue();
 };
 
@@ -82,25 +81,13 @@ void TestStats::strText()
     QCOMPARE(float(ParseValue(shown)), value);
 }
 
-void TestStats::parseValue_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<double>("value"); // NaN: an Overflow error
-    QTest::newRow("blanks anywhere") << " 1 2\t\n" << 12.0;
-    QTest::newRow("below double range") << "1E-400" << 0.0;
-    QTest::newRow("beyond double range") << "1E400" << qQNaN();
-}
-
+// Blanks never end a number. Beyond the double range, a number too small reads
+// as zero, one too large is an error.
 void TestStats::parseValue()
 {
-    QFETCH(QString, text);
-    QFETCH(double, value);
-    try {
-        QCOMPARE(ParseValue(text.toStdString()), value);
-    } catch (const RuntimeError& error) {
-        QCOMPARE(ErrorName(error.ErrorKind()), "Overflow");
-        QVERIFY(qIsNaN(value));
-    }
+    QCOMPARE(ParseValue(" 1 2\t\n"), 12.0);
+    QCOMPARE(ParseValue("1E-400"), 0.0);
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, ParseValue("1E400"));
 }
 
 QTEST_APPLESS_MAIN(TestStats)
