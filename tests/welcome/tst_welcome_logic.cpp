@@ -46,33 +46,30 @@ private slots:
 #endif
 };
 
-// The tip chosen by a draw r among the lines of the tip file.
+// The tip chosen by the draw 0.5 among the lines of the tip file.
 void TestWelcomeLogic::loadTips_data()
 {
     QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<QString>("name"); // of the file, in the program directory
-    QTest::addColumn<float>("r");
+    QTest::addColumn<QString>("name");     // of the file, in the program directory
     QTest::addColumn<QByteArray>("shown"); // null: the file is not found
-    const auto row = [](const char* name, const QByteArray& file, float r, const QByteArray& shown,
+    const auto row = [](const char* name, const QByteArray& file, const QByteArray& shown,
                         const QString& fileName = "TIPOFDAY.TXT") {
-        QTest::newRow(name) << file << fileName << r << shown;
+        QTest::newRow(name) << file << fileName << shown;
     };
     const QByteArray three = "First tip\r\nSecond tip\r\nThird tip\r\n";
-    row("three lines, r = 0.5", three, 0.5, "Second tip");
-    row("empty file", "", 0.5, "");
-    row("CR, then LF alone", "a\r\n\rb\n\rc", 0.5, "b\n"); // the third of four
-    row("a hidden file", three, 0, {}, ".hidden.txt");
+    row("three lines", three, "Second tip");
+    row("empty file", "", "");
+    row("CR, then LF alone", "a\r\n\rb\n\rc", "b\n"); // the third of four
+    row("a hidden file", three, {}, ".hidden.txt");
 }
 
 void TestWelcomeLogic::loadTips()
 {
     QFETCH(QByteArray, file);
     QFETCH(QString, name);
-    QFETCH(float, r);
     QFETCH(QByteArray, shown);
     ChosenRunTime runtime;
     runtime.SeedFromClock();
-    runtime.draw = r;
     const QString path = runtime.Write(name, file);
 #ifdef Q_OS_WIN // hidden there by an attribute, not by the leading full stop
     QVERIFY(!name.startsWith('.') ||
