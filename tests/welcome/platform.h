@@ -16,12 +16,14 @@
 #include <map>
 
 // Until the generator is seeded every draw is 0, the same at every start.
-// When there are `tools`, they are the only ordinary files.
+// When there are `tools`, they are the only ordinary files. An `unreadable`
+// file fails as a file of a failing disk does.
 class ChosenRunTime : public rainfall::SystemRunTimeLibrary {
 public:
     QTemporaryDir directory;
     float draw = 0.5;
     bool seeded = false;
+    bool unreadable = false;
     QStringList tools;
 
     std::string ProgramDirectory() override { return QFile::encodeName(directory.path()).data(); }
@@ -29,6 +31,13 @@ public:
     {
         return tools.isEmpty() ? SystemRunTimeLibrary::OrdinaryFileExists(path)
                                : tools.contains(QString::fromStdString(path));
+    }
+    std::string ReadWholeFile(const std::string& path) override
+    {
+        if (unreadable)
+            throw rainfall::RuntimeError(rainfall::RuntimeError::Kind::FileError,
+                                         "Input/output error");
+        return SystemRunTimeLibrary::ReadWholeFile(path);
     }
     void SeedFromClock() override { seeded = true; }
     float NextRandom() override { return seeded ? draw : 0; }
@@ -42,17 +51,15 @@ public:
 };
 
 // The registry of a user who may read, not write, below HKEY_LOCAL_MACHINE:
-// values by key and name, as a type code and the data. Every call throws
-// when it is `broken`.
+// values by key and name, as a type code and the data.
 class ReadOnlyRegistry : public rainfall::Registry {
 public:
     std::map<std::pair<std::string, std::string>, QByteArray> values;
-    bool broken = false;
 
     rainfall::RegStatus RegOpenKeyExA(rainfall::RegKey root, const char* key, std::uint32_t,
                                       std::uint32_t access, rainfall::RegKey* handle) override
     {
-        const auto next = values.lower_bound({Use(key), ""});
+        const auto next = values.lower_bound({opened = key, ""});
         *handle = 7;
         if (root != rainfall::RootLocalMachine || (access & ~0x20019u) != 0)
             return 5;                                                       // access denied
@@ -62,7 +69,7 @@ public:
                                          std::uint32_t* type, std::uint8_t* data,
                                          std::uint32_t* size) override
     {
-        const QByteArray value = values.contains({Use(opened), name}) ? values[{opened, name}] : "";
+        const QByteArray value = values.contains({opened, name}) ? values[{opened, name}] : "";
         if (value.isEmpty() || value.size() - 1 > *size)
             return value.isEmpty() ? 2 : 234; // not found, more data
         *type = std::uint8_t(value[0]);
@@ -74,11 +81,4 @@ public:
 
 private:
     std::string opened;
-    const std::string& Use(const std::string& key)
-    {
-        if (broken)
-            throw rainfall::RuntimeError(rainfall::RuntimeError::Kind::InvalidArgument,
-                                         "advapi32 is missing");
-        return opened = key;
-    }
 };
