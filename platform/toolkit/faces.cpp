@@ -24,12 +24,7 @@ QByteArray ResourceBytes(const QResource& resource)
 }
 
 // Registers the built-in faces when the first widget paints, before it draws
-// any text, and then steps aside; it belongs to the application object. Qt
-// adds the faces after the system's whenever it reads those, so that they
-// take the place of any of the same name and style, such as a newer
-// Liberation. It reads them where they lie in the program's resources, stored
-// uncompressed for that: a copy of each would cost its size again in memory
-// and time to make.
+// any text, and then steps aside; it belongs to the application object.
 class FacesAtFirstPaint : public QObject {
 public:
     FacesAtFirstPaint() : QObject(QCoreApplication::instance())
@@ -40,18 +35,32 @@ public:
 protected:
     bool eventFilter(QObject* /*watched*/, QEvent* event) override
     {
-        if (event->type() != QEvent::Paint)
-            return false;
-        QCoreApplication::instance()->removeEventFilter(this);
-        for (const QFileInfo& file : QDir(":/fonts").entryInfoList()) {
-            const QResource face(file.filePath());
-            QFontDatabase::addApplicationFontFromData(ResourceBytes(face));
+        if (event->type() == QEvent::Paint) {
+            QCoreApplication::instance()->removeEventFilter(this);
+            RegisterBuiltInFaces();
         }
         return false;
     }
 };
 
 } // namespace
+
+// Qt adds the faces after the system's whenever it reads those, so that they
+// take the place of any of the same name and style, such as a newer
+// Liberation. It reads them where they lie in the program's resources, stored
+// uncompressed for that: a copy of each would cost its size again in memory
+// and time to make. They are registered once for each application object.
+void RegisterBuiltInFaces()
+{
+    static QPointer<QCoreApplication> registeredFor;
+    if (registeredFor == QCoreApplication::instance())
+        return;
+    registeredFor = QCoreApplication::instance();
+    for (const QFileInfo& file : QDir(":/fonts").entryInfoList()) {
+        const QResource face(file.filePath());
+        QFontDatabase::addApplicationFontFromData(ResourceBytes(face));
+    }
+}
 
 QFont PlatformFont(const Font& font)
 {

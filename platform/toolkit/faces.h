@@ -21,6 +21,11 @@ struct Font {
 // before fontconfig has read its configuration, as any Qt window is.
 QFont PlatformFont(const Font& font);
 
+// Registers the built-in faces at once, for a control that lays out its text
+// as soon as it is made, as a text box does: it would keep what it measured in
+// another face.
+void RegisterBuiltInFaces();
+
 // Called before the application object exists: has the built-in faces drawn
 // by FreeType on every system, as on Linux, so that they give the same
 // pixels. On Windows Qt would draw them with GDI, which spaces and weighs them

@@ -66,6 +66,7 @@ QLabel* AddLabel(QWidget* parent, const Control& layout, const QFont& font)
 
 QLineEdit* AddEntryField(QWidget* parent, const QFont& font)
 {
+    RegisterBuiltInFaces();
     auto* field = new QLineEdit(parent);
     const TextColours colours = LegibleColours(WindowText, WindowBackground, font);
     SetColour(field, QPalette::Base, colours.background);
