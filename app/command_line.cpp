@@ -39,13 +39,7 @@ const Program AverageRainfall = {
     "The catchment-average rainfall by the Thiessen polygon method: enter the\n"
     "precipitation at each rain gauge and the area of its Thiessen polygon, and\n"
     "the program shows their count, mean, standard deviation, area-weighted mean\n"
-    "and the sum of the areas. It starts at the welcome window.\n"
-    "\n"
-    "Options:\n"
-    "  -h, --help     show this help and exit\n"
-    "  -v, --version  show the version and exit\n"
-    "\n"
-    "Qt's own options, such as -platform or -style, are passed on to Qt.\n",
+    "and the sum of the areas. It starts at the welcome window.\n",
     0,
 };
 
@@ -57,13 +51,7 @@ const Program ThiessenPolygons = {
     "The Thiessen Polygons window: a map of the rain gauges' Thiessen polygons\n"
     "clipped to the catchment, their areas and weights, the catchment rainfall of\n"
     "what is typed into it and of a series, step by step. It opens the gauges,\n"
-    "the catchment boundary and a rainfall series if they are given.\n"
-    "\n"
-    "Options:\n"
-    "  -h, --help     show this help and exit\n"
-    "  -v, --version  show the version and exit\n"
-    "\n"
-    "Qt's own options, such as -platform or -style, are passed on to Qt.\n",
+    "the catchment boundary and a rainfall series if they are given.\n",
     3,
 };
 
@@ -91,6 +79,18 @@ CommandLine ReadCommandLine(const Program& program, int argc, const char* const*
         }
     }
     return command;
+}
+
+std::string HelpText(const Program& program)
+{
+    std::string text = program.usage;
+    text += "\n"
+            "Options:\n"
+            "  -h, --help     show this help and exit\n"
+            "  -v, --version  show the version and exit\n"
+            "\n"
+            "Qt's own options, such as -platform or -style, are passed on to Qt.\n";
+    return text;
 }
 
 std::string VersionText(const Program& program)

@@ -9,7 +9,7 @@ namespace rainfall {
 // What sets each of the program's executables apart on the command line.
 struct Program {
     const char* name;     // as it is typed
-    const char* usage;    // the help text
+    const char* usage;    // its usage and what it does
     std::size_t maxFiles; // how many files it opens from the command line
 };
 
@@ -31,6 +31,9 @@ struct CommandLine {
 // options, which are left to Qt (-platform offscreen, -style fusion, ...).
 // Anything else is refused.
 CommandLine ReadCommandLine(const Program& program, int argc, const char* const* argv);
+
+// The help text: the program's usage, what it does and its options.
+std::string HelpText(const Program& program);
 
 // The program's name and version.
 std::string VersionText(const Program& program);

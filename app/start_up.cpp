@@ -24,13 +24,14 @@ int Answer(const Program& program, const CommandLine& command)
     UseStartingConsole();
     switch (command.action) {
     case CommandLine::ShowHelp:
-        std::fputs(program.usage, stdout);
+        std::fputs(HelpText(program).c_str(), stdout);
         return EXIT_SUCCESS;
     case CommandLine::ShowVersion:
         std::fputs(VersionText(program).c_str(), stdout);
         return EXIT_SUCCESS;
     case CommandLine::Refuse:
-        std::fprintf(stderr, "%s: %s\n\n%s", program.name, command.error.c_str(), program.usage);
+        std::fprintf(stderr, "%s: %s\n\n%s", program.name, command.error.c_str(),
+                     HelpText(program).c_str());
         return 2;
     case CommandLine::Start:
         break;
