@@ -132,6 +132,9 @@ QPalette LegiblePalette(QPalette palette)
 ThiessenWindow::ThiessenWindow(QWidget* parent) : QMainWindow(parent)
 {
     setWindowTitle("Thiessen Polygons");
+    // Its table measures its columns as files are opened, which may be before it
+    // first paints.
+    RegisterBuiltInFaces();
     setFont(PlatformFont({"Arial", 9, false}));
     setPalette(LegiblePalette(QApplication::palette()));
     setAcceptDrops(true);

@@ -109,13 +109,14 @@ class TestThiessenWindow : public QObject {
 
 private slots:
     void initTestCase() { pictures::Prepare(); }
+    // First, so that the first picture is the first window the test draws.
+    void pictures_data();
+    void pictures();
     void typedRainfallToCalculator();
     void refusals_data();
     void refusals();
     void seriesSteps();
     void exports();
-    void pictures_data();
-    void pictures();
 };
 
 // The table's pairs give the calculator's own results, here and in the
