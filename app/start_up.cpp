@@ -68,7 +68,7 @@ void SetProgramIcon()
     QApplication::setWindowIcon(icon);
 }
 
-int Run(const Program& program, int argc, char** argv, const OpenFirstWindow& openFirstWindow)
+int Run(const Program& program, int argc, char** argv, OpenFirstWindow openFirstWindow)
 {
     const CommandLine command = ReadCommandLine(program, argc, argv);
     if (command.action != CommandLine::Start)

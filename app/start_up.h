@@ -3,18 +3,16 @@
 #include "app/command_line.h"
 #include "welcome/window/frmtip.h"
 
-#include <functional>
-
 namespace rainfall {
 
 // Opens a program's first window, given the files named on the command line.
-using OpenFirstWindow = std::function<void(const std::vector<std::string>& files)>;
+using OpenFirstWindow = void (*)(const std::vector<std::string>& files);
 
 // Runs one of the program's executables: reads its command line, and unless
 // that only asks for help or the version, opens its first window and runs the
 // event loop until the last window closes. Returns the exit status: 0, 2 for
 // a command line it refuses, 1 after an error that ended it.
-int Run(const Program& program, int argc, char** argv, const OpenFirstWindow& openFirstWindow);
+int Run(const Program& program, int argc, char** argv, OpenFirstWindow openFirstWindow);
 
 // Opens the welcome window, which deletes itself when it is closed. Its OK
 // closes it, and then the main window opens, on its own and modeless; closed
