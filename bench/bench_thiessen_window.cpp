@@ -7,9 +7,9 @@
 // Last, Cancel pressed half a second into reading the series again.
 //
 //   bench_thiessen_window [gauges [steps [directory]]]   (2000 10000 /tmp)
-#include "thiessen/catchment.h"
-#include "thiessen/catchment_rainfall.h"
-#include "thiessen/series_reader.h"
+#include "thiessen/io/series_reader.h"
+#include "thiessen/study/catchment.h"
+#include "thiessen/study/catchment_rainfall.h"
 #include "thiessenwindow/series_loader.h"
 #include "thiessenwindow/thiessen_window.h"
 

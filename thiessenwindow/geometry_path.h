@@ -1,6 +1,6 @@
 #pragma once
 
-#include "thiessen/catchment.h"
+#include "thiessen/study/catchment.h"
 
 #include <QPainterPath>
 

@@ -1,7 +1,7 @@
 #include "thiessenwindow/series_loader.h"
 
-#include "thiessen/catchment.h"
-#include "thiessen/series_reader.h"
+#include "thiessen/io/series_reader.h"
+#include "thiessen/study/catchment.h"
 
 #include <QMetaObject>
 

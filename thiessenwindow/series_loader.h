@@ -1,6 +1,6 @@
 #pragma once
 
-#include "thiessen/catchment_rainfall.h"
+#include "thiessen/study/catchment_rainfall.h"
 
 #include <QObject>
 #include <QString>

@@ -7,9 +7,9 @@
 #include "stats/evaluation.h"
 #include "stats/number_text.h"
 #include "stats/single.h"
-#include "thiessen/boundary.h"
-#include "thiessen/data_error.h"
-#include "thiessen/output.h"
+#include "thiessen/base/data_error.h"
+#include "thiessen/io/vector_source.h"
+#include "thiessen/output/output.h"
 #include "thiessenwindow/geometry_path.h"
 #include "thiessenwindow/map_view.h"
 #include "thiessenwindow/rainfall_entry.h"
@@ -53,9 +53,24 @@ QString Text(const std::string& text)
     return QString::fromStdString(text);
 }
 
+// Lines for the user, one under another.
+std::string Joined(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const std::string& line : lines)
+        text += (text.empty() ? "" : "\n") + line;
+    return text;
+}
+
+// A path as the Thiessen core takes it: UTF-8 on Windows, where the local
+// code page cannot name every file; the file system's own bytes elsewhere.
 std::string Path(const QString& path)
 {
+#ifdef _WIN32
+    return path.toStdString();
+#else
     return QFile::encodeName(path).toStdString();
+#endif
 }
 
 // A value in the shortest text that reads back to the same single-precision
@@ -90,10 +105,13 @@ std::vector<int> CellColours(const thiessen::Diagram& diagram)
     return colour;
 }
 
-// What a CSV file holds, told by its header: gauges have exactly the
-// columns id and x, y or lon, lat; anything else is taken for a series.
+// What a file holds: a CSV file's header tells, gauges having exactly the
+// columns id and x, y or lon, lat (anything else is taken for a series); a
+// GIS file holds gauges when its layers are points.
 bool IsGaugesFile(const QString& path)
 {
+    if (thiessen::IsVectorFile(Path(path)))
+        return thiessen::HoldsPoints(Path(path));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
@@ -154,6 +172,12 @@ ThiessenWindow::ThiessenWindow(QWidget* parent) : QMainWindow(parent)
     splitter->setSizes({width() / 2, width() / 2});
     auto* central = new QWidget;
     auto* layout = new QVBoxLayout(central);
+    notes_ = new QLabel;
+    notes_->setWordWrap(true);
+    notes_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    notes_->setAccessibleName("Notes on the files");
+    notes_->hide();
+    layout->addWidget(notes_);
     layout->addWidget(splitter, 1);
     layout->addWidget(stepLabel_);
     layout->addWidget(plot_);
@@ -267,13 +291,16 @@ void ThiessenWindow::BuildMenus()
 {
     QMenu* file = menuBar()->addMenu("&File");
     file->addAction("Open &gauges...", QKeySequence::Open, this, [this] {
-        const QString path = AskToOpen("Open Gauges", "Gauges (*.csv);;All files (*)");
+        const QString path = AskToOpen(
+            "Open Gauges",
+            "Gauges (*.csv *.gpkg *.shp *.zip *.geojson *.json *.fgb *.kml *.gml);;All files (*)");
         if (!path.isEmpty())
             OpenGauges(path);
     });
     file->addAction("Open &boundary...", this, [this] {
         const QString path =
-            AskToOpen("Open Boundary", "Boundaries (*.geojson *.json *.wkt *.shp);;All files (*)");
+            AskToOpen("Open Boundary", "Boundaries (*.gpkg *.shp *.zip *.geojson *.json *.fgb "
+                                       "*.kml *.gml *.wkt);;All files (*)");
         if (!path.isEmpty())
             OpenBoundary(path);
     });
@@ -370,7 +397,7 @@ bool ThiessenWindow::Take(std::optional<std::string> gaugesPath,
         } else if (gaugesPath) {
             gauges_ = thiessen::ReadGauges(*gaugesPath);
         } else {
-            thiessen::ReadBoundary(geos_, *boundaryPath);
+            thiessen::ReadBoundaryLayer(geos_, *boundaryPath);
         }
     } catch (const std::exception& error) {
         Refuse(opened, error);
@@ -452,10 +479,10 @@ void ThiessenWindow::OpenDropped(const QStringList& paths)
 {
     QString gauges, boundary, series;
     for (const QString& path : paths) {
-        if (!path.endsWith(".csv", Qt::CaseInsensitive) && !path.endsWith(".txt"))
-            boundary = path;
-        else if (IsGaugesFile(path))
+        if (IsGaugesFile(path))
             gauges = path;
+        else if (thiessen::IsVectorFile(Path(path)) || path.endsWith(".wkt", Qt::CaseInsensitive))
+            boundary = path;
         else
             series = path;
     }
@@ -509,6 +536,10 @@ void ThiessenWindow::ShowCatchment()
     } else {
         map_->Clear();
     }
+    const QString unit = catchment_ ? Text(catchment_->AreaUnitName()) : QString();
+    table_->horizontalHeaderItem(Area)->setText(unit.isEmpty() ? "Area" : "Area (" + unit + ")");
+    notes_->setText(catchment_ ? Text(Joined(catchment_->warnings)) : QString());
+    notes_->setVisible(!notes_->text().isEmpty());
     FillTable(areas, typedRainfall_);
     map_->SetCells(cells_, ToolTips());
     stepLabel_->setText(series_ ? StepHint() : QString());

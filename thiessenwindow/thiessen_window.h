@@ -1,6 +1,6 @@
 #pragma once
 
-#include "thiessen/catchment.h"
+#include "thiessen/study/catchment.h"
 #include "thiessenwindow/series_loader.h"
 
 #include <QMainWindow>
@@ -101,6 +101,7 @@ private:
     QTableWidget* table_ = nullptr;
     QLabel* results_[5] = {};
     QLabel* stepLabel_ = nullptr;
+    QLabel* notes_ = nullptr; // what was repaired or merged, shown only then
     QPushButton* toCalculator_ = nullptr;
     SeriesPlot* plot_ = nullptr;
     QWidget* loadingBar_ = nullptr;

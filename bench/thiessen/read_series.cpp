@@ -5,9 +5,9 @@
 //
 // prints "seconds=S cpu=C steps=N missing=M": the wall-clock and processor
 // time of reading the series, after the gauges, and what was read.
-#include "thiessen/data_error.h"
-#include "thiessen/gauges.h"
-#include "thiessen/series_reader.h"
+#include "thiessen/base/data_error.h"
+#include "thiessen/io/gauges.h"
+#include "thiessen/io/series_reader.h"
 
 #include <chrono>
 #include <cmath>

@@ -1,6 +1,6 @@
 // libFuzzer target: the gauges reader on any text.
-#include "thiessen/data_error.h"
-#include "thiessen/gauges.h"
+#include "thiessen/base/data_error.h"
+#include "thiessen/io/gauges.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,9 +2,9 @@
 // G3. It also reads the same bytes as CSV twice, from memory and from a file
 // in tiny blocks, and stops when the two disagree: the records must not
 // depend on where the blocks end.
-#include "thiessen/csv.h"
-#include "thiessen/data_error.h"
-#include "thiessen/series_reader.h"
+#include "thiessen/base/data_error.h"
+#include "thiessen/io/csv.h"
+#include "thiessen/io/series_reader.h"
 
 #include <cstddef>
 #include <cstdint>

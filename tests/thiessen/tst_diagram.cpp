@@ -1,8 +1,8 @@
 // The Thiessen cells, their areas, and the catchment rainfall with gauges
 // missing, on cases whose answers are known by hand or by another method.
 
-#include "thiessen/catchment_rainfall.h"
-#include "thiessen/diagram.h"
+#include "thiessen/geometry/diagram.h"
+#include "thiessen/study/catchment_rainfall.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,9 @@
 // The readers of the gauges, boundary and series files: the files people
 // write and spreadsheets export, and every refusal with its message.
 
-#include "thiessen/boundary.h"
-#include "thiessen/data_error.h"
-#include "thiessen/gauges.h"
-#include "thiessen/series_reader.h"
+#include "thiessen/base/data_error.h"
+#include "thiessen/io/gauges.h"
+#include "thiessen/io/series_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -40,11 +39,6 @@ std::vector<SeriesStep> ReadSeries(std::string_view text, size_t blockSize = 409
     for (SeriesStep step; reader.Next(step);)
         steps.push_back(step);
     return steps;
-}
-
-std::string Data(const char* name)
-{
-    return std::string(THIESSEN_TEST_DATA) + "/" + name;
 }
 
 } // namespace
@@ -204,105 +198,4 @@ TEST(Series, RefusesBadSeries)
     };
     for (const auto& [text, message] : cases)
         EXPECT_EQ(ErrorOf([&] { ReadSeries(text); }), message) << text;
-}
-
-TEST(Boundary, ReadsEveryFormat)
-{
-    const Geos geos;
-    const std::pair<std::function<Geometry()>, double> cases[] = {
-        // Two features that share an edge make one polygon.
-        {[&] {
-             return ParseGeoJsonBoundary(geos,
-                                         R"({"type":"FeatureCollection","features":[
-                 {"type":"Feature","properties":{"name":"upper"},"geometry":
-                  {"type":"Polygon","coordinates":[[[0,0],[2,0],[2,1],[0,1],[0,0]]]}},
-                 {"type":"Feature","properties":{},"geometry":
-                  {"type":"MultiPolygon","coordinates":[[[[0,1],[2,1],[2,3],[0,3],[0,1]]]]}}]})",
-                                         "b.geojson");
-         },
-         6},
-        {[&] {
-             return ParseWktBoundary(
-                 geos, "\xEF\xBB\xBFPOLYGON ((0 0, 4 0, 4 4, 0 4, 0 0), (1 1, 2 1, 2 2, 1 1))\n",
-                 "b.wkt");
-         },
-         15.5},
-        {[&] { return ReadBoundary(geos, Data("square-with-hole.shp")); }, 96},
-        {[&] { return ReadBoundary(geos, Data("island-in-lake.shp")); }, 167},
-        {[&] { return ReadBoundary(geos, Data("square-z.shp")); }, 100},
-        {[&] { return ReadBoundary(geos, Data("square-m.shp")); }, 100},
-    };
-    for (const auto& [read, area] : cases) {
-        const Geometry boundary = read();
-        EXPECT_EQ(geos.Area(boundary.get()), area);
-        EXPECT_TRUE(GEOSisValid_r(geos.Handle(), boundary.get()));
-    }
-}
-
-TEST(Boundary, RefusesWhatIsNoCatchment)
-{
-    const Geos geos;
-    const auto geoJson = [&](const char* text) { ParseGeoJsonBoundary(geos, text, "b.json"); };
-    const auto wkt = [&](const char* text) { ParseWktBoundary(geos, text, "b.wkt"); };
-    const auto file = [&](const char* name) { ReadBoundary(geos, Data(name)); };
-    std::string squareWithHole(332, '\0');
-    std::FILE* shapefile = std::fopen(Data("square-with-hole.shp").c_str(), "rb");
-    squareWithHole.resize(std::fread(squareWithHole.data(), 1, 332, shapefile));
-    std::fclose(shapefile);
-    const std::pair<std::function<void()>, const char*> cases[] = {
-        {[&] { geoJson(R"({"type":"Point","coordinates":[1,2]})"); },
-         "b.json: a Point is not a boundary; expected a Polygon or MultiPolygon"},
-        {[&] {
-             geoJson(R"({"type":"FeatureCollection","features":[{"type":"Feature",
-             "geometry":{"type":"Polygon","coordinates":[[[0,0],[1,0],[1,1],[0,0]]]}},
-             {"type":"Feature","geometry":{"type":"LineString","coordinates":[[0,0],[1,1]]}}]})");
-         },
-         "b.json: feature 2: a LineString is not a boundary; expected a Polygon or MultiPolygon"},
-        // GEOS 3.11 itself would crash on this one.
-        {[&] { geoJson(R"({"type":"Polygon","coordinates":[[[],[20,10],[0,0]]]})"); },
-         "b.json, line 1, column 35: an empty array among coordinates; a position has two or "
-         "three numbers, a ring at least four positions"},
-        {[&] { geoJson(R"({"type":"FeatureCollection","features":[]})"); },
-         "b.json: the boundary is empty; expected at least one polygon"},
-        {[&] { geoJson(R"({"type":"Polygon","coordinates":[[[0,0],[1,0]]})"); },
-         "b.json: the file is not GeoJSON that can be read: ParseException: Error parsing JSON: "
-         "'[json.exception.parse_error.101] parse error at line 1, column 47: syntax error while "
-         "parsing array - unexpected '}'; expected ']''"},
-        {[&] { wkt("POLYGON ((0 0, 10 0, 0 10, 20 10, 0 0))"); },
-         "b.wkt: the boundary is not valid: Self-intersection at (6.666666666666667, "
-         "3.333333333333333)"},
-        {[&] { wkt("POLYGON ((0 0, 1 0, 2 0, 0 0))"); },
-         "b.wkt: the boundary is not valid: Self-intersection at (1, 0)"},
-        // GEOS 3.11 would read the first and drop the second without a word.
-        {[&] { wkt("POLYGON ((0 0, 1 0, 1 1, 0 0))\nPOLYGON ((5 5, 6 5, 6 6, 5 5))"); },
-         "b.wkt, line 2: text after the first geometry; several polygons go in one MULTIPOLYGON "
-         "or GEOMETRYCOLLECTION"},
-        {[&] { wkt("POLYGON EMPTY"); },
-         "b.wkt: the boundary is empty; expected at least one polygon"},
-        {[&] { wkt("POLYGON ((0 0, 1 0, 1 1 0 0))"); },
-         "b.wkt: the file is not WKT that can be read: IllegalArgumentException: Points of "
-         "LinearRing do not form a closed linestring"},
-        {[&] { file("bowtie.shp"); },
-         "bowtie.shp: the boundary is not valid: Self-intersection at (7.142857142857142, "
-         "2.857142857142857)"},
-        {[&] { file("river.shp"); }, "river.shp: the file holds PolyLine shapes; a boundary is "
-                                     "made of polygons"},
-        {[&] { file("lone-hole.shp"); },
-         "lone-hole.shp: record 1, ring 1: a hole (a counter-clockwise ring) outside every outer "
-         "ring; outer rings go clockwise"},
-        {[&] { ParseShapefileBoundary(geos, "POLYGON ((0 0, 1 0, 1 1, 0 0))", "b.shp"); },
-         "b.shp: the file is not an ESRI shapefile (.shp): it does not start as one"},
-        {[&] { ParseShapefileBoundary(geos, squareWithHole.substr(0, 150), "b.shp"); },
-         "b.shp: the file is cut short: its header gives 332 bytes, it has 150"},
-        {[&] { file("make-shapefiles"); }, "make-shapefiles: the file is not in a format this "
-                                           "program reads; expected GeoJSON (.geojson, .json), "
-                                           "WKT (.wkt) or an ESRI shapefile (.shp)"},
-    };
-    for (const auto& [read, message] : cases) {
-        std::string error = ErrorOf(read);
-        const size_t folder = error.find(THIESSEN_TEST_DATA "/");
-        if (folder != std::string::npos)
-            error.erase(folder, sizeof THIESSEN_TEST_DATA);
-        EXPECT_EQ(error, message);
-    }
 }

@@ -31,7 +31,7 @@ struct Session {
     {
         window.show();
         QVERIFY2(window.OpenGauges(Data + "example-gauges.csv"), "gauges");
-        QVERIFY2(window.OpenBoundary(Data + "example-catchment.geojson"), "boundary");
+        QVERIFY2(window.OpenBoundary(Data + "example-catchment.wkt"), "boundary");
         Activate();
     }
     void Activate()
@@ -211,8 +211,8 @@ void TestThiessenWindow::seriesSteps()
     Session s;
     QSignalSpy loaded(&s.window, &ThiessenWindow::seriesLoaded);
     // Dropped together in any order, the files are told apart.
-    s.window.OpenDropped({Data + "example-series.csv", Data + "example-catchment.geojson",
-                          Data + "example-gauges.csv"});
+    s.window.OpenDropped(
+        {Data + "example-series.csv", Data + "example-catchment.wkt", Data + "example-gauges.csv"});
     QVERIFY(loaded.wait(10000));
     auto* plot = s.window.findChild<SeriesPlot*>();
     plot->setFocus();

@@ -1,10 +1,10 @@
 #include "thiessen/command/command.h"
 
-#include "thiessen/catchment.h"
-#include "thiessen/catchment_rainfall.h"
-#include "thiessen/data_error.h"
-#include "thiessen/output.h"
-#include "thiessen/series_reader.h"
+#include "thiessen/base/data_error.h"
+#include "thiessen/io/series_reader.h"
+#include "thiessen/output/output.h"
+#include "thiessen/study/catchment.h"
+#include "thiessen/study/catchment_rainfall.h"
 
 #include <stdexcept>
 #include <utility>
@@ -14,9 +14,11 @@ namespace thiessen {
 namespace {
 
 constexpr const char* Usage =
-    "Usage: thiessen weights [--cells CELLS.geojson] [--picture MAP.svg] GAUGES BOUNDARY\n"
-    "       thiessen series [--missing TOKEN]... GAUGES BOUNDARY SERIES\n"
-    "       thiessen --help | --version\n";
+    "Usage: thiessen weights [FILE OPTIONS] [--cells CELLS.geojson] [--picture MAP.svg]\n"
+    "                        GAUGES BOUNDARY\n"
+    "       thiessen series [FILE OPTIONS] [--missing TOKEN]... GAUGES BOUNDARY SERIES\n"
+    "       thiessen --help | --version\n"
+    "FILE OPTIONS: [--layer NAME] [--gauges-layer NAME] [--id FIELD] [--crs CRS]\n";
 
 constexpr const char* Help =
     "thiessen - catchment rainfall by the Thiessen polygon method\n"
@@ -35,13 +37,21 @@ constexpr const char* Help =
     "            the gauges that did. Where no gauge reported, rainfall is empty.\n"
     "\n"
     "Files:\n"
-    "  GAUGES    CSV with a header naming the columns id,x,y (planar coordinates in\n"
-    "            any unit; areas come out in that unit squared) or id,lon,lat (WGS84\n"
-    "            degrees; the gauges go on an equal-area map of the catchment and\n"
-    "            areas come out in square kilometres). Other columns are ignored.\n"
-    "  BOUNDARY  The catchment: GeoJSON (.geojson, .json: a Polygon or MultiPolygon,\n"
-    "            or a Feature or FeatureCollection of them), WKT (.wkt) or an ESRI\n"
-    "            shapefile (.shp), in the same coordinates as the gauges.\n"
+    "  GAUGES    CSV with a header naming the columns id,x,y or id,lon,lat (WGS84\n"
+    "            degrees); other columns are ignored. Or a point layer: GeoPackage\n"
+    "            (.gpkg), shapefile (.shp, or zipped .zip), GeoJSON, FlatGeobuf (.fgb),\n"
+    "            KML or GML, whose id field is --id or the one field named id,\n"
+    "            station_id, gauge_id, station, gauge, code or name.\n"
+    "  BOUNDARY  The catchment: polygons in any of those formats, or WKT (.wkt).\n"
+    "            Several features are merged into one catchment; invalid polygons\n"
+    "            are repaired, and standard error says what and where.\n"
+    "  Coordinate systems come from the files: a shapefile's .prj, a GeoPackage's\n"
+    "  own, WGS84 for GeoJSON and for lon,lat columns. x,y columns take --crs, or\n"
+    "  else the boundary's system. When the systems are known, everything goes on\n"
+    "  an equal-area map of the catchment (Lambert azimuthal, on the WGS84\n"
+    "  ellipsoid), the edges drawn as the files have them, and areas come out in\n"
+    "  square kilometres (area_km2). When no file names one, both are planar in\n"
+    "  the same unknown unit, and areas come out in it squared (area).\n"
     "  SERIES    CSV whose first column is the time and whose other columns are\n"
     "            named by gauge ids, in any order. A missing value is an empty\n"
     "            field, NA or NaN.\n"
@@ -49,8 +59,14 @@ constexpr const char* Help =
     "  line ends and a UTF-8 byte-order mark.\n"
     "\n"
     "Options:\n"
+    "  --layer NAME     the boundary's layer, in a file that has several\n"
+    "  --gauges-layer NAME  the gauges' layer, in a file that has several\n"
+    "  --id FIELD       the field of the gauges' layer that holds their ids\n"
+    "  --crs CRS        the coordinate system of x,y gauges: EPSG:32617, WKT, a PROJ\n"
+    "                   string or a .prj file\n"
     "  --cells FILE     weights: also write the clipped polygons, with their gauges'\n"
-    "                   ids, areas and weights, as GeoJSON\n"
+    "                   ids, areas and weights, as GeoJSON (WGS84 where the\n"
+    "                   coordinate systems are known; null for a gauge of no area)\n"
     "  --picture FILE   weights: also draw a map of the polygons as SVG\n"
     "  --missing TOKEN  series: one more text that marks a missing value, such as\n"
     "                   -9999; may be given more than once\n"
@@ -71,6 +87,7 @@ struct Request {
     std::string command;
     std::vector<std::string> files;
     std::string cells, picture;
+    std::string layer, gaugesLayer, idField, crs;
     std::vector<std::string> missingTokens;
     bool help = false, version = false;
 };
@@ -118,6 +135,14 @@ Request Parse(const std::vector<std::string>& arguments)
             request.picture = value;
         } else if (TakeOption("--missing", arguments, i, value)) {
             request.missingTokens.push_back(value);
+        } else if (TakeOption("--layer", arguments, i, value)) {
+            request.layer = value;
+        } else if (TakeOption("--gauges-layer", arguments, i, value)) {
+            request.gaugesLayer = value;
+        } else if (TakeOption("--id", arguments, i, value)) {
+            request.idField = value;
+        } else if (TakeOption("--crs", arguments, i, value)) {
+            request.crs = value;
         } else {
             throw UsageError("unknown option " + argument);
         }
@@ -146,23 +171,44 @@ void Print(std::FILE* out, const std::string& text)
     std::fwrite(text.data(), 1, text.size(), out);
 }
 
-int Weights(const Request& request, std::FILE* out)
+// The catchment of the request's files; what was repaired or looks wrong is
+// said on standard error.
+Catchment Load(const Geos& geos, const Request& request, std::FILE* err)
+{
+    CatchmentOptions options;
+    options.boundaryLayer = request.layer;
+    options.gauges = {request.gaugesLayer, request.idField};
+    if (!request.crs.empty())
+        options.gaugesSystem = CoordinateSystemFromOption(request.crs);
+    Catchment catchment = LoadCatchment(geos, request.files[0], request.files[1], options);
+    for (const std::string& warning : catchment.warnings)
+        std::fprintf(err, "thiessen: %s\n", warning.c_str());
+    return catchment;
+}
+
+int Weights(const Request& request, std::FILE* out, std::FILE* err)
 {
     Geos geos;
-    const Catchment catchment = LoadCatchment(geos, request.files[0], request.files[1]);
+    const Catchment catchment = Load(geos, request, err);
+
     // The files first: a result on the screen should mean that they are written.
     if (!request.cells.empty())
         WriteFileAtomically(request.cells, CellsGeoJson(geos, catchment));
     if (!request.picture.empty())
         WriteFileAtomically(request.picture, MapSvg(geos, catchment));
     Print(out, WeightsCsv(catchment));
+    if (!catchment.map)
+        std::fprintf(err,
+                     "thiessen: neither %s nor %s names its coordinate system: the areas are "
+                     "in their coordinates' unit, squared, whatever that is\n",
+                     request.files[0].c_str(), request.files[1].c_str());
     return 0;
 }
 
 int Series(const Request& request, std::FILE* out, std::FILE* err)
 {
     Geos geos;
-    const Catchment catchment = LoadCatchment(geos, request.files[0], request.files[1]);
+    const Catchment catchment = Load(geos, request, err);
     std::vector<std::string> ids;
     for (const Gauge& gauge : catchment.gauges.gauges)
         ids.push_back(gauge.id);
@@ -213,7 +259,18 @@ int RunCommand(const std::vector<std::string>& arguments, std::FILE* out, std::F
         return 2;
     }
     try {
-        return request.command == "weights" ? Weights(request, out) : Series(request, out, err);
+        return request.command == "weights" ? Weights(request, out, err)
+                                            : Series(request, out, err);
+    } catch (const GeometryError&) {
+        // The boundary is repaired before it is used, so this is GEOS failing
+        // on something the program did not foresee; its words mean nothing to
+        // a user.
+        std::fflush(out);
+        std::fprintf(err,
+                     "thiessen: %s: the Thiessen polygons could not be built on this "
+                     "boundary\n",
+                     request.files[1].c_str());
+        return 1;
     } catch (const std::exception& error) {
         std::fflush(out);
         std::fprintf(err, "thiessen: %s\n", error.what());

@@ -1,0 +1,506 @@
+// Real GIS files as users bring them: every format read, coordinate systems,
+// edges that follow parallels, the antimeridian and repaired rings, checked
+// against the ellipsoid's own figures (closed forms, and the geodesic areas
+// of PROJ's geodesic library) and by the messages a user reads.
+
+#include "thiessen/command/command.h"
+
+#include <geodesic.h>
+#include <gtest/gtest.h>
+#include <ogrsf_frmts.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <numbers>
+#include <sstream>
+
+namespace thiessen {
+namespace {
+
+const std::string Data = THIESSEN_TEST_DATA "/";
+
+struct Outcome {
+    int status;
+    std::string out, err;
+};
+
+std::string ReadAll(std::FILE* file)
+{
+    std::rewind(file);
+    std::string text;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+        text.append(buffer, n);
+    std::fclose(file);
+    return text;
+}
+
+Outcome Thiessen(const std::vector<std::string>& arguments)
+{
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    const int status = RunCommand(arguments, out, err);
+    std::string errors = ReadAll(err);
+    // Messages name the files as given; the test data's folder is left out.
+    for (size_t at; (at = errors.find(Data)) != std::string::npos;)
+        errors.erase(at, Data.size());
+    return {status, ReadAll(out), errors};
+}
+
+// The rows of a weights CSV: id -> (area, weight).
+std::map<std::string, std::pair<double, double>> Rows(const std::string& csv)
+{
+    std::map<std::string, std::pair<double, double>> rows;
+    std::istringstream lines(csv);
+    std::string line;
+    std::getline(lines, line);
+    while (std::getline(lines, line)) {
+        const size_t a = line.find(','), b = line.find(',', a + 1);
+        rows[line.substr(0, a)] = {std::stod(line.substr(a + 1, b - a - 1)),
+                                   std::stod(line.substr(b + 1))};
+    }
+    return rows;
+}
+
+std::string WriteTemporary(const std::string& name, const std::string& text)
+{
+    const std::string path = testing::TempDir() + name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+}
+
+const geod_geodesic& Wgs84()
+{
+    static const geod_geodesic geodesic = [] {
+        geod_geodesic g;
+        geod_init(&g, 6378137, 1 / 298.257223563);
+        return g;
+    }();
+    return geodesic;
+}
+
+// The area in km² on the ellipsoid of a ring of longitudes and latitudes
+// whose edges are straight in degrees: each edge is cut into 1,024 pieces,
+// along which geodesics and straight lines in degrees part by millimetres.
+double EllipsoidArea(const OGRLinearRing& ring)
+{
+    geod_polygon polygon;
+    geod_polygon_init(&polygon, 0);
+    for (int i = 0; i + 1 < ring.getNumPoints(); ++i)
+        for (int k = 0; k < 1024; ++k) {
+            const double t = k / 1024.0;
+            geod_polygon_addpoint(&Wgs84(), &polygon,
+                                  ring.getY(i) + t * (ring.getY(i + 1) - ring.getY(i)),
+                                  ring.getX(i) + t * (ring.getX(i + 1) - ring.getX(i)));
+        }
+    double area = 0;
+    geod_polygon_compute(&Wgs84(), &polygon, 0, 1, &area, nullptr);
+    return std::abs(area) / 1e6;
+}
+
+double EllipsoidArea(const OGRGeometry& geometry)
+{
+    double area = 0;
+    const auto polygonArea = [](const OGRPolygon& polygon) {
+        double sum = EllipsoidArea(*polygon.getExteriorRing());
+        for (int i = 0; i < polygon.getNumInteriorRings(); ++i)
+            sum -= EllipsoidArea(*polygon.getInteriorRing(i));
+        return sum;
+    };
+    if (wkbFlatten(geometry.getGeometryType()) == wkbPolygon)
+        return polygonArea(*geometry.toPolygon());
+    for (const OGRPolygon* polygon : *geometry.toMultiPolygon())
+        area += polygonArea(*polygon);
+    return area;
+}
+
+// Each feature of a GeoJSON file in longitude and latitude: its property
+// named property, and its area on the ellipsoid (-1 for no geometry).
+std::vector<std::pair<std::string, double>> FeatureAreas(const std::string& path,
+                                                         const char* property)
+{
+    GDALAllRegister();
+    GDALDatasetUniquePtr dataset(GDALDataset::Open(path.c_str(), GDAL_OF_VECTOR));
+    std::vector<std::pair<std::string, double>> areas;
+    if (dataset == nullptr)
+        return areas;
+    for (const auto& feature : *dataset->GetLayer(0)) {
+        const OGRGeometry* geometry = feature->GetGeometryRef();
+        areas.emplace_back(feature->GetFieldAsString(property),
+                           geometry != nullptr ? EllipsoidArea(*geometry) : -1);
+    }
+    return areas;
+}
+
+// The area in km² of the quadrangle between two meridians and two parallels
+// on the WGS84 ellipsoid, in closed form.
+double QuadrangleArea(double west, double south, double east, double north)
+{
+    constexpr double a = 6378137, f = 1 / 298.257223563;
+    const double e2 = f * (2 - f), e = std::sqrt(e2);
+    const auto q = [&](double latitude) {
+        const double s = std::sin(latitude * std::numbers::pi / 180);
+        return s / (1 - e2 * s * s) + std::atanh(e * s) / e;
+    };
+    return a * a * (1 - e2) / 2 * (east - west) * std::numbers::pi / 180 * (q(north) - q(south)) /
+           1e6;
+}
+
+// Wake County, North Carolina, as its eight gauges share it, computed in
+// longitude and latitude; every other system must give the same.
+const std::map<std::string, std::pair<double, double>> kWake = {
+    {"APX", {275.558132812, 0.125540122763}},  {"CRY", {145.310808101, 0.0662014091241}},
+    {"FQV", {310.558620966, 0.141485816453}},  {"GAR", {263.032178158, 0.119833487038}},
+    {"KNI", {426.804236387, 0.194445562847}},  {"RAL", {202.812879916, 0.0923984844242}},
+    {"RDU", {218.002979568, 0.0993188643659}}, {"WKF", {352.900754737, 0.160776252984}},
+};
+
+TEST(Gis, SameCatchmentInEveryFormatAndSystem)
+{
+    const std::string d = Data;
+    const std::vector<std::string> runs[] = {
+        {d + "wake-gauges.csv", d + "wake-lonlat.geojson"},
+        {d + "wake-gauges.csv", d + "wake-utm.gpkg"},
+        {d + "wake-gauges.csv", d + "wake-utm.fgb"},
+        {d + "wake-gauges.csv", d + "wake.kml"},
+        {"--crs", "EPSG:32617", d + "wake-gauges-utm.csv", d + "wake-lonlat.geojson"},
+        {d + "wake-gauges-feet.csv", d + "wake-feet.shp"},
+        {d + "wake-gauges-feet.csv", d + "wake-feet.zip"},
+        {"--id", "station_id", d + "wake-gauges.gpkg", d + "wake-feet.zip"},
+        {"--crs", d + "wake-feet.prj", d + "wake-gauges-feet.csv", d + "wake-utm.gpkg"},
+    };
+    for (const auto& files : runs) {
+        std::vector<std::string> arguments = {"weights"};
+        arguments.insert(arguments.end(), files.begin(), files.end());
+        const Outcome run = Thiessen(arguments);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(run.out.substr(0, run.out.find('\n')), "id,area_km2,weight");
+        for (const auto& [id, row] : Rows(run.out)) {
+            EXPECT_NEAR(row.first, kWake.at(id).first, 1e-6 * kWake.at(id).first) << id;
+            EXPECT_NEAR(row.second, kWake.at(id).second, 1e-6 * kWake.at(id).second) << id;
+        }
+    }
+    // The catchment's area is the ellipsoid's.
+    double total = 0;
+    for (const auto& [id, row] : kWake)
+        total += row.first;
+    EXPECT_NEAR(total, FeatureAreas(Data + "wake-lonlat.geojson", "NAME").at(0).second,
+                1e-7 * total);
+}
+
+// A state drawn as a rectangle of four corners: its edges follow the
+// parallels and meridians, so its area is the closed form's, and each cell
+// is what a dense count of the nearest gauge gives.
+TEST(Gis, RectangleStateAgainstTheEllipsoid)
+{
+    const std::string boundary = WriteTemporary(
+        "rectangle.geojson", R"({"type":"Polygon","coordinates":[[[-109.05,37],[-102.05,37],
+        [-102.05,41],[-109.05,41],[-109.05,37]]]})");
+    const std::vector<std::pair<double, double>> gauges = {
+        {-108.5, 37.3}, {-105.2, 37.1}, {-102.3, 38.0}, {-107.0, 39.5}, {-104.9, 39.7},
+        {-103.1, 40.8}, {-108.8, 40.9}, {-106.0, 40.6}, {-105.5, 38.5}, {-102.2, 37.05}};
+    std::string csv = "id,lon,lat\n";
+    for (size_t i = 0; i < gauges.size(); ++i)
+        csv += "g" + std::to_string(i) + "," + std::to_string(gauges[i].first) + "," +
+               std::to_string(gauges[i].second) + "\n";
+    const Outcome run =
+        Thiessen({"weights", WriteTemporary("rectangle-gauges.csv", csv), boundary});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto rows = Rows(run.out);
+    double total = 0;
+    for (const auto& [id, row] : rows)
+        total += row.first;
+    const double state = QuadrangleArea(-109.05, 37, -102.05, 41);
+    EXPECT_NEAR(total, state, 1e-7 * state);
+
+    // Quadrangles of 0.02 degrees, each given to the gauge nearest its middle
+    // along the ellipsoid.
+    std::vector<double> counted(gauges.size());
+    for (double lon = -109.05; lon < -102.05 - 1e-9; lon += 0.02)
+        for (double lat = 37; lat < 41 - 1e-9; lat += 0.02) {
+            size_t nearest = 0;
+            double shortest = INFINITY;
+            for (size_t g = 0; g < gauges.size(); ++g) {
+                double distance = 0;
+                geod_inverse(&Wgs84(), lat + 0.01, lon + 0.01, gauges[g].second, gauges[g].first,
+                             &distance, nullptr, nullptr);
+                if (distance < shortest) {
+                    shortest = distance;
+                    nearest = g;
+                }
+            }
+            counted[nearest] += QuadrangleArea(lon, lat, lon + 0.02, lat + 0.02);
+        }
+    for (size_t g = 0; g < gauges.size(); ++g) {
+        const double area = rows.at("g" + std::to_string(g)).first;
+        EXPECT_NEAR(area, counted[g], 0.003 * counted[g] + 20) << g;
+    }
+}
+
+// Fiji lies across the antimeridian: as the world map splits it there, and
+// written from 0 to 360 degrees, it is the same catchment, of the area its
+// outlines have on the ellipsoid.
+TEST(Gis, OutlineAcrossTheAntimeridian)
+{
+    const Outcome split = Thiessen({"weights", Data + "fiji-gauges.csv", Data + "fiji.geojson"});
+    const Outcome shifted =
+        Thiessen({"weights", Data + "fiji-gauges.csv", Data + "fiji-360.geojson"});
+    ASSERT_EQ(split.status, 0) << split.err;
+    EXPECT_EQ(split.err, "");
+    EXPECT_EQ(shifted.out, split.out);
+    const auto rows = Rows(split.out);
+    EXPECT_NEAR(rows.at("Nadi").second, 0.59839459, 1e-6);
+    EXPECT_NEAR(rows.at("Labasa").second, 0.29097190, 1e-6);
+    EXPECT_NEAR(rows.at("Vuna").second, 0.11063351, 1e-6);
+    const double total = rows.at("Nadi").first + rows.at("Labasa").first + rows.at("Vuna").first;
+    EXPECT_NEAR(total, FeatureAreas(Data + "fiji.geojson", "name_long").at(0).second, 1e-6 * total);
+}
+
+// The cells written in longitude and latitude lie where they were computed:
+// their areas on the ellipsoid are the areas given with them.
+TEST(Gis, CellsInLongitudeAndLatitude)
+{
+    const std::string cells = testing::TempDir() + "wake-cells.geojson";
+    // Charlotte lies far outside the county and owns none of it.
+    const std::string gauges = WriteTemporary(
+        "wake-and-charlotte.csv", "id,lon,lat\nRAL,-78.6382,35.7796\nCRY,-78.7811,35.7915\n"
+                                  "WKF,-78.5097,35.9799\nCLT,-80.8431,35.2271\n");
+    const Outcome run = Thiessen({"weights", "--cells", cells, gauges, Data + "wake-utm.gpkg"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto rows = Rows(run.out);
+    const auto areas = FeatureAreas(cells, "id");
+    ASSERT_EQ(areas.size(), 4u);
+    for (const auto& [id, area] : areas) {
+        if (id == "CLT") {
+            EXPECT_EQ(area, -1); // "geometry": null
+            EXPECT_EQ(rows.at(id).first, 0);
+        } else {
+            EXPECT_NEAR(area, rows.at(id).first, 1e-5 * area) << id;
+        }
+    }
+    std::ifstream file(cells);
+    const std::string text((std::istreambuf_iterator<char>(file)), {});
+    EXPECT_NE(text.find("\"id\":\"CLT\",\"area\":0,\"weight\":0},\"geometry\":null}"),
+              std::string::npos);
+}
+
+TEST(Gis, RepairsRingsAndMergesFeatures)
+{
+    struct Case {
+        std::string boundary;
+        std::string out;
+        std::string err;
+    };
+    const std::string square = Data + "square-gauges.csv";
+    const std::string unknownUnit = "thiessen: neither square-gauges.csv nor ";
+    const Case cases[] = {
+        {Data + "bowtie.shp",
+         "id,area,weight\nSW,8.928571428571429,0.2155172413793104\n"
+         "SE,20,0.48275862068965525\nNW,0,0\nNE,12.5,0.30172413793103453\n",
+         "thiessen: bowtie.shp: feature 1: repaired an invalid polygon: a ring crosses itself at "
+         "(2.857142857142857, 2.857142857142857)\n" +
+             unknownUnit +
+             "bowtie.shp names its coordinate system: the areas are in their "
+             "coordinates' unit, squared, whatever that is\n"},
+        // A hole drawn as an inward loop of the outer ring, as shapefiles may.
+        {WriteTemporary("inverted.wkt",
+                        "POLYGON ((0 0, 10 0, 10 10, 5 10, 6 6, 4 6, 5 10, 0 10, 0 0))"),
+         "id,area,weight\nSW,25,0.2604166666666667\nSE,25,0.2604166666666667\n"
+         "NW,23,0.23958333333333334\nNE,23,0.23958333333333334\n",
+         "thiessen: " + testing::TempDir() +
+             "inverted.wkt: repaired an invalid polygon: a ring touches itself at (5, 10)\n" +
+             unknownUnit + testing::TempDir() +
+             "inverted.wkt names its coordinate system: the areas are in their "
+             "coordinates' unit, squared, whatever that is\n"},
+        {WriteTemporary("overlapping.geojson",
+                        R"({"type":"FeatureCollection","features":[
+            {"type":"Feature","properties":{},"geometry":{"type":"Polygon",
+             "coordinates":[[[0,0],[0.06,0],[0.06,0.1],[0,0.1],[0,0]]]}},
+            {"type":"Feature","properties":{},"geometry":{"type":"Polygon",
+             "coordinates":[[[0.04,0],[0.1,0],[0.1,0.1],[0.04,0.1],[0.04,0]]]}}]})"),
+         "",
+         "thiessen: " + testing::TempDir() +
+             "overlapping.geojson: merged its 2 features into one catchment; feature 1 "
+             "and feature 2 overlap near (0.05, 0.05), and what overlaps counts once\n"},
+    };
+    for (const Case& c : cases) {
+        const bool degrees = c.boundary.ends_with(".geojson");
+        const Outcome run = Thiessen(
+            {"weights",
+             degrees ? WriteTemporary("g.csv", "id,lon,lat\nA,0.02,0.05\nB,0.08,0.05\n") : square,
+             c.boundary});
+        EXPECT_EQ(run.status, 0) << run.err;
+        if (!c.out.empty()) {
+            EXPECT_EQ(run.out, c.out);
+        }
+        EXPECT_EQ(run.err.substr(run.err.find("thiessen: ", 0)), c.err);
+    }
+    const Outcome counties =
+        Thiessen({"weights", Data + "wake-gauges.csv", Data + "nc-counties.gpkg"});
+    EXPECT_EQ(counties.err, "thiessen: nc-counties.gpkg: merged its 100 features into one "
+                            "catchment\n");
+}
+
+struct Refusal {
+    const char* name;
+    std::vector<std::string> arguments; // in the data folder
+    std::string message;                // the whole of standard error
+};
+
+void PrintTo(const Refusal& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class RefusedOrWarned : public testing::TestWithParam<Refusal> {};
+
+TEST_P(RefusedOrWarned, WithItsMessage)
+{
+    std::vector<std::string> arguments = {"weights"};
+    for (const std::string& argument : GetParam().arguments)
+        arguments.push_back(argument.starts_with("--") || argument.starts_with("/") ||
+                                    argument.starts_with("EPSG")
+                                ? argument
+                                : Data + argument);
+    const Outcome run = Thiessen(arguments);
+    EXPECT_EQ(run.err, GetParam().message);
+    EXPECT_EQ(run.status, GetParam().message.find("lie far outside") == std::string::npos ? 1 : 0);
+}
+
+const std::string kSwappedGauges = WriteTemporary(
+    "swapped.csv",
+    "id,lon,lat\nRAL,35.7796,-78.6382\nCRY,35.7915,-78.7811\nWKF,35.9799,-78.5097\n");
+const std::string kLonelyShapefile = [] {
+    const std::string path = testing::TempDir() + "lonely.shp";
+    std::filesystem::copy_file(Data + "wake-feet.shp", path,
+                               std::filesystem::copy_options::overwrite_existing);
+    return path;
+}();
+const std::string kFeetWkt = WriteTemporary(
+    "feet.wkt", "POLYGON ((2000000 600000, 2200000 600000, 2200000 850000, 2000000 850000, "
+                "2000000 600000))");
+const std::string kLonLatAsXy =
+    WriteTemporary("xy-degrees.csv", "id,x,y\nRAL,-78.6382,35.7796\nCRY,-78.7811,35.7915\n");
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RefusedOrWarned,
+    testing::Values(
+        Refusal{"utmGaugesWithALonLatBoundary",
+                {"wake-gauges-utm.csv", "wake-lonlat.geojson"},
+                "thiessen: wake-gauges-utm.csv: the gauges' x and y reach from (694413.684774, "
+                "3940070.361279) to (727698.243217, 3984586.747067), which is not longitude and "
+                "latitude, but the boundary wake-lonlat.geojson is in longitude and latitude (WGS "
+                "84); give the gauges' coordinate system with --crs, such as --crs EPSG:32617 for "
+                "UTM zone 17N\n"},
+        Refusal{"lonLatGaugesNamedXy",
+                {kLonLatAsXy, "wake-feet.shp"},
+                "thiessen: " + kLonLatAsXy +
+                    ": the gauges' x and y look like longitude and latitude (they reach from "
+                    "(-78.7811, 35.7796) to (-78.6382, 35.7915)), but the boundary wake-feet.shp "
+                    "is in NAD83 / North Carolina (ftUS), whose coordinates reach from "
+                    "(2000428.196490756, 644326.8173511557) to (2221087.7054543393, "
+                    "843328.4115298227); if they are longitude and latitude, name the columns "
+                    "lon,lat; otherwise give their coordinate system with --crs\n"},
+        Refusal{"lonLatGaugesWithAPlanarBoundary",
+                {"wake-gauges.csv", kFeetWkt},
+                "thiessen: " + kFeetWkt +
+                    ": the gauges are given in longitude and latitude, so the boundary must be "
+                    "too, but its coordinates reach from (2000000, 600000) to (2200000, 850000); "
+                    "give the boundary in a file that names its coordinate system (a GeoPackage, "
+                    "or a shapefile with its .prj)\n"},
+        Refusal{"planarBoundaryTakenForDegrees",
+                {"wake-gauges.csv", "example-catchment.wkt"},
+                "thiessen: wake-gauges.csv: 8 of the 8 gauges lie far outside the catchment, the "
+                "nearest of them 8406 km from it; swapping longitude and latitude would not put "
+                "them inside\n"},
+        Refusal{"swappedLonLat",
+                {kSwappedGauges, "wake-lonlat.geojson"},
+                "thiessen: " + kSwappedGauges +
+                    ": 3 of the 3 gauges lie far outside the catchment, the nearest of them 14375 "
+                    "km from it; with longitude and latitude swapped, 3 of them would lie inside "
+                    "it: are the two the wrong way round?\n"},
+        Refusal{"wrongCrs",
+                {"--crs", "EPSG:32633", "wake-gauges-utm.csv", "wake-lonlat.geojson"},
+                "thiessen: wake-gauges-utm.csv: 8 of the 8 gauges lie far outside the catchment, "
+                "the nearest of them 8214 km from it\n"},
+        Refusal{"crsOfAFileThatHasOne",
+                {"--crs", "EPSG:32617", "wake-gauges.csv", "wake-lonlat.geojson"},
+                "thiessen: wake-gauges.csv: the file gives its coordinate system (WGS 84); --crs "
+                "is for gauges whose file gives none\n"},
+        Refusal{"crsUnknownToProj",
+                {"--crs", "EPSG:999999", "wake-gauges-utm.csv", "wake-lonlat.geojson"},
+                "thiessen: --crs EPSG:999999: the coordinate system cannot be read; expected an "
+                "EPSG code (EPSG:32617), WKT or a PROJ string\n"},
+        Refusal{"severalPolygonLayers",
+                {"wake-gauges.csv", "two-layers.gpkg"},
+                "thiessen: two-layers.gpkg: the file has several polygon layers (counties, lakes); "
+                "choose one with --layer\n"},
+        Refusal{"noSuchLayer",
+                {"--layer", "rivers", "wake-gauges.csv", "two-layers.gpkg"},
+                "thiessen: two-layers.gpkg: no layer named \"rivers\"; the file's layers are: "
+                "counties, lakes\n"},
+        Refusal{"severalIdFields",
+                {"wake-gauges.gpkg", "wake-utm.gpkg"},
+                "thiessen: wake-gauges.gpkg: several fields could hold the gauges' ids "
+                "(station_id, name); choose one with --id\n"},
+        Refusal{"noSuchIdField",
+                {"--id", "code", "wake-gauges.gpkg", "wake-utm.gpkg"},
+                "thiessen: wake-gauges.gpkg: no field named \"code\"; the fields are: "
+                "station_id, name\n"},
+        Refusal{"gaugesAsBoundary",
+                {"wake-gauges.csv", "wake-gauges.gpkg"},
+                "thiessen: wake-gauges.gpkg: the file has no polygon layer; its layers are: "
+                "gauges\n"},
+        Refusal{"linesAsBoundary",
+                {"square-gauges.csv", "river.shp"},
+                "thiessen: river.shp: the file has no polygon layer; its layers are: river\n"},
+        Refusal{"noSuchFile",
+                {"wake-gauges.csv", "/nowhere/wake.gpkg"},
+                "thiessen: /nowhere/wake.gpkg: the file cannot be opened: No such file or "
+                "directory\n"},
+        Refusal{"shapefileWithoutIndex",
+                {"wake-gauges.csv", kLonelyShapefile},
+                "thiessen: " + kLonelyShapefile +
+                    ": the shapefile's index lonely.shx is missing; a shapefile is a .shp with "
+                    "its .shx and .dbf beside it\n"},
+        Refusal{"zeroArea",
+                {"square-gauges.csv", WriteTemporary("line.wkt", "POLYGON ((0 0, 1 0, 2 0, 0 0))")},
+                "thiessen: " + testing::TempDir() + "line.wkt: the boundary has zero area\n"}),
+    [](const testing::TestParamInfo<Refusal>& info) { return info.param.name; });
+
+// Bytes that are not what their names say: no parser's own words reach the
+// user, and a GeoPackage named .geojson is read for what it is.
+TEST(Gis, FilesThatAreNotWhatTheySeem)
+{
+    const std::string garbage = WriteTemporary("garbage.geojson", "{\"type\": \"Polygon\", [[");
+    const Outcome refused = Thiessen({"weights", Data + "wake-gauges.csv", garbage});
+    EXPECT_EQ(refused.err, "thiessen: " + garbage +
+                               ": the file cannot be read as any of the formats this program "
+                               "reads: GeoPackage (.gpkg), shapefile (.shp, or zipped .zip), "
+                               "GeoJSON (.geojson, .json), FlatGeobuf (.fgb), KML (.kml), GML "
+                               "(.gml) or WKT (.wkt)\n");
+    const std::string renamed = testing::TempDir() + "renamed.geojson";
+    std::filesystem::copy_file(Data + "wake-utm.gpkg", renamed,
+                               std::filesystem::copy_options::overwrite_existing);
+    const Outcome read = Thiessen({"weights", Data + "wake-gauges.csv", renamed});
+    EXPECT_EQ(read.status, 0) << read.err;
+    EXPECT_NEAR(Rows(read.out).at("RAL").second, kWake.at("RAL").second, 1e-6);
+    // An unclosed ring is closed, as GeoJSON readers do.
+    const Outcome unclosed = Thiessen(
+        {"weights", WriteTemporary("g.csv", "id,lon,lat\nA,0.5,0.5\n"),
+         WriteTemporary("open.geojson",
+                        R"({"type":"Polygon","coordinates":[[[0,0],[1,0],[1,1],[0,1]]]})")});
+    EXPECT_EQ(unclosed.out.substr(unclosed.out.find('\n') + 1, 4), "A,12");
+    const Outcome unclosedWkt = Thiessen({"weights", Data + "square-gauges.csv",
+                                          WriteTemporary("open.wkt", "POLYGON ((0 0, 1 0, 1 1))")});
+    EXPECT_EQ(unclosedWkt.err, "thiessen: " + testing::TempDir() +
+                                   "open.wkt: a ring is not closed; its last point must be its "
+                                   "first\n");
+}
+
+} // namespace
+} // namespace thiessen

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "thiessen/io/coordinate_system.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace thiessen {
+
+// A rain gauge as its file gives it: its id, its position and the line of the
+// CSV file (or the number of the feature) it came from, for messages.
+struct Gauge {
+    std::string id;
+    double x = 0; // or the longitude, in degrees
+    double y = 0; // or the latitude, in degrees
+    long line = 0;
+};
+
+// The gauges of one file, in the file's order, in the file's coordinate
+// system: WGS84 for CSV with lon and lat, the layer's own for a point layer,
+// unknown for CSV with x and y (the command line or the boundary tells it).
+struct GaugeTable {
+    bool geographic = false;
+    CoordinateSystem system;
+    bool fromLayer = false; // numbered by feature rather than by line
+    std::vector<Gauge> gauges;
+};
+
+// Which layer of a gauges file, and which of its fields holds the ids.
+struct GaugeSource {
+    std::string layer;
+    std::string idField;
+};
+
+// Reads a gauges file: CSV with a header naming the columns id, x and y, or
+// id, lon and lat; or a point layer that GDAL reads (GeoPackage, shapefile,
+// GeoJSON...). Refuses, with a DataError, what cannot be a gauge table: a
+// missing column, a coordinate that is not a finite number, a longitude or
+// latitude out of range, a duplicate id, two gauges at the same place.
+GaugeTable ReadGauges(const std::string& path, const GaugeSource& source = {});
+// The same for a text already read; name stands for the file in messages.
+GaugeTable ParseGauges(std::string_view text, const std::string& name);
+
+} // namespace thiessen

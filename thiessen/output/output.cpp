@@ -1,0 +1,198 @@
+#include "thiessen/output/output.h"
+
+#include "thiessen/study/on_map.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <stdexcept>
+#include <system_error>
+
+namespace thiessen {
+
+std::string CsvField(const std::string& text)
+{
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    if (text.find_first_of(",;\"\r\n") == std::string::npos &&
+        (text.empty() || (!blank(text.front()) && !blank(text.back()))))
+        return text;
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"')
+            quoted += '"';
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
+std::string WeightsCsv(const Catchment& catchment)
+{
+    std::string csv = catchment.map ? "id,area_km2,weight\n" : "id,area,weight\n";
+    const auto& gauges = catchment.gauges.gauges;
+    for (std::size_t i = 0; i < gauges.size(); ++i)
+        csv += CsvField(gauges[i].id) + ',' + NumberText(catchment.Area(i)) + ',' +
+               NumberText(catchment.Weight(i)) + '\n';
+    return csv;
+}
+
+std::string SeriesCsvHeader()
+{
+    return "time,rainfall,gauges\n";
+}
+
+std::string SeriesCsvLine(const std::string& time, const StepRainfall& step)
+{
+    return CsvField(time) + ',' + (step.rainfall ? NumberText(*step.rainfall) : std::string()) +
+           ',' + std::to_string(step.reporting) + '\n';
+}
+
+namespace {
+
+std::string JsonString(const std::string& text)
+{
+    std::string json = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            json += '\\';
+            json += static_cast<char>(c);
+        } else if (c < 0x20) {
+            std::array<char, 8> escaped{};
+            std::snprintf(escaped.data(), escaped.size(), "\\u%04x", c);
+            json += escaped.data();
+        } else {
+            json += static_cast<char>(c);
+        }
+    }
+    return json + '"';
+}
+
+// A cell of the map in longitude and latitude, its edges split where a
+// straight edge in degrees would leave the true one by more than the
+// tolerance; shells counter-clockwise and holes clockwise, as RFC 7946 asks.
+Geometry InDegrees(const Geos& geos, const GEOSGeometry& cell, const Transformation& map)
+{
+    const PointMap toDegrees = [&](Point p) { return OnDegreeGrid(map.Inverse(p)); };
+    const PointMap toMap = [&](Point p) { return map.Forward(p); };
+    Geometry degrees = MapRings(geos, cell, [&](const std::vector<Point>& ring) {
+        return DensifiedRing(ring, toDegrees, toMap, kEdgeTolerance);
+    });
+    // GEOS normalizes shells clockwise; reversed, they are as RFC 7946 has them.
+    CheckStatus(geos, GEOSNormalize_r(geos.Handle(), degrees.get()) == 0, "ordering a cell");
+    return geos.Own(GEOSReverse_r(geos.Handle(), degrees.get()), "ordering a cell");
+}
+
+std::string GeometryJson(const Geos& geos, const GEOSGeometry& geometry)
+{
+    GEOSGeoJSONWriter* writer = GEOSGeoJSONWriter_create_r(geos.Handle());
+    char* text = GEOSGeoJSONWriter_writeGeometry_r(geos.Handle(), writer, &geometry, -1);
+    GEOSGeoJSONWriter_destroy_r(geos.Handle(), writer);
+    if (text == nullptr)
+        throw GeometryError("writing a cell as GeoJSON failed: " + geos.TakeLastError());
+    std::string json = text;
+    GEOSFree_r(geos.Handle(), text);
+    return json;
+}
+
+} // namespace
+
+std::string CellsGeoJson(const Geos& geos, const Catchment& catchment)
+{
+    std::string json = "{\"type\":\"FeatureCollection\",\"features\":[";
+    const auto& gauges = catchment.gauges.gauges;
+    for (std::size_t i = 0; i < gauges.size(); ++i) {
+        const GEOSGeometry& cell = catchment.diagram->Cell(i);
+        const std::string geometry =
+            GEOSisEmpty_r(geos.Handle(), &cell) ? "null"
+            : catchment.map ? GeometryJson(geos, *InDegrees(geos, cell, *catchment.map))
+                            : GeometryJson(geos, cell);
+        json += std::string(i == 0 ? "\n" : ",\n") +
+                "{\"type\":\"Feature\",\"properties\":{\"id\":" + JsonString(gauges[i].id) +
+                ",\"area\":" + NumberText(catchment.Area(i)) +
+                ",\"weight\":" + NumberText(catchment.Weight(i)) + "},\"geometry\":" + geometry +
+                "}";
+    }
+    return json + "\n]}\n";
+}
+
+namespace {
+
+[[noreturn]] void CannotWrite(const std::string& path, int error)
+{
+    // A failed write need not set errno; "Success" is no reason.
+    throw std::runtime_error(
+        "cannot write " + path + ": " +
+        (error != 0 ? std::strerror(error) : "the data could not all be written"));
+}
+
+std::FILE* OpenForWriting(const std::filesystem::path& path)
+{
+#ifdef _WIN32
+    return _wfopen(path.c_str(), L"wb");
+#else
+    return std::fopen(path.c_str(), "wb");
+#endif
+}
+
+// Writes the content to the file at path; on failure, says why with the
+// name shown to the user.
+void Write(const std::filesystem::path& path, const std::string& content, const std::string& name)
+{
+    errno = 0;
+    std::FILE* file = OpenForWriting(path);
+    if (file == nullptr)
+        CannotWrite(name, errno);
+    const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size() &&
+                         std::fflush(file) == 0;
+    const int error = errno;
+    if (std::fclose(file) != 0 || !written)
+        CannotWrite(name, written ? errno : error);
+}
+
+// Devices, pipes and what /dev and /proc name (/dev/stdout) are written as
+// they are: replacing them by a file would be wrong, and is refused to
+// anyone but root.
+bool WriteStraightThrough(const std::string& path, const std::filesystem::path& target)
+{
+    std::error_code error;
+    const auto status = std::filesystem::status(target, error);
+    const std::string_view text = path;
+    return (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) ||
+           text.starts_with("/dev/") || text.starts_with("/proc/");
+}
+
+} // namespace
+
+void WriteFileAtomically(const std::string& path, const std::string& content)
+{
+    namespace fs = std::filesystem;
+    fs::path target = fs::u8path(path);
+    if (WriteStraightThrough(path, target))
+        return Write(target, content, path);
+    std::error_code error;
+    // A link keeps pointing at the file, which is replaced where it is.
+    if (fs::is_symlink(target, error))
+        target = fs::canonical(target, error);
+    const auto existing = fs::status(target, error);
+    fs::path temporary = target;
+    temporary += ".tmp" + std::to_string(std::random_device()() % 1000000);
+    try {
+        Write(temporary, content, path);
+        if (fs::exists(existing))
+            fs::permissions(temporary, existing.permissions(), error);
+        fs::rename(temporary, target, error);
+        if (error)
+            throw std::runtime_error("cannot write " + path + ": " + error.message());
+    } catch (...) {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        throw;
+    }
+}
+
+} // namespace thiessen
