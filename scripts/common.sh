@@ -90,6 +90,11 @@ QT_WINDOWS_CACHE=${XDG_CACHE_HOME:-$HOME/.cache}/average-rainfall/qt-$QT_WINDOWS
 # builds; complete when it holds the file .complete.
 GEOS_WINDOWS_CACHE=${XDG_CACHE_HOME:-$HOME/.cache}/average-rainfall/geos-3.11.1-mingw64
 
+# Where scripts/build-gis-windows keeps the static SQLite 3.40.1, PROJ 9.1.1
+# (with share/proj/proj.db) and GDAL 3.6.2 for Windows it builds, all in one
+# prefix; complete when it holds the file .complete.
+GIS_WINDOWS_CACHE=${XDG_CACHE_HOME:-$HOME/.cache}/average-rainfall/gis-mingw64
+
 # The CMake options of a Windows build as far as the Thiessen polygons go, in
 # the array WINDOWS_THIESSEN_OPTIONS: with GEOS (and GoogleTest for the tests)
 # from the cache where it is complete; otherwise without them, and one line
