@@ -105,9 +105,9 @@ std::vector<int> CellColours(const thiessen::Diagram& diagram)
     return colour;
 }
 
-// What a file holds: a CSV file's header tells, gauges having exactly the
-// columns id and x, y or lon, lat (anything else is taken for a series); a
-// GIS file holds gauges when its layers are points.
+// What a file holds: a CSV file's header tells, gauges having the columns id
+// and x, y or lon, lat (anything else is taken for a series); a GIS file
+// holds gauges when its layers are points.
 bool IsGaugesFile(const QString& path)
 {
     if (thiessen::IsVectorFile(Path(path)))
@@ -120,8 +120,8 @@ bool IsGaugesFile(const QString& path)
     QStringList columns = header.split(header.contains(';') ? ';' : ',');
     for (QString& column : columns)
         column = column.trimmed().remove('"');
-    columns.sort();
-    return columns == QStringList{"id", "x", "y"} || columns == QStringList{"id", "lat", "lon"};
+    const auto has = [&columns](const char* name) { return columns.contains(name); };
+    return has("id") && ((has("x") && has("y")) || (has("lon") && has("lat")));
 }
 
 // The desktop's palette with every text colour the window uses made black or

@@ -8,6 +8,7 @@
 #include "thiessenwindow/thiessen_window.h"
 
 #include <QClipboard>
+#include <QDir>
 #include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
@@ -117,6 +118,7 @@ private slots:
     void refusals();
     void seriesSteps();
     void exports();
+    void gisFiles();
 };
 
 // The table's pairs give the calculator's own results, here and in the
@@ -303,6 +305,41 @@ void TestThiessenWindow::pictures()
     }
     pictures::Compare(&s.window, QTest::currentDataTag());
     QApplication::setPalette(pictures::Distinct());
+}
+
+// GIS files as they come, dropped from a folder whose name is not in any
+// code page: a zipped shapefile in US feet with gauges in longitude and
+// latitude gives areas in km²; a boundary of many features says they were
+// merged; a file of two polygon layers is refused with its layers.
+void TestThiessenWindow::gisFiles()
+{
+    QTemporaryDir temporary;
+    const QString folder = temporary.filePath(QString::fromUtf8("Jos\u00e9 \u96e8\u91cf"));
+    QVERIFY(QDir().mkpath(folder));
+    for (const char* name : {"wake-feet.zip", "wake-gauges.csv"})
+        QVERIFY(QFile::copy(Data + name, folder + "/" + name));
+    ThiessenWindow window;
+    window.show();
+    window.OpenDropped({folder + "/wake-feet.zip", folder + "/wake-gauges.csv"});
+    auto* table = window.findChild<QTableWidget*>();
+    QCOMPARE(table->rowCount(), 8);
+    QCOMPARE(table->horizontalHeaderItem(3)->text(), QString::fromUtf8("Area (km\u00b2)"));
+    QCOMPARE(table->item(1, 0)->text(), "RAL");
+    QCOMPARE(table->item(1, 4)->text(), "0.0924");
+    QLabel* notes = nullptr;
+    for (QLabel* label : window.findChildren<QLabel*>())
+        if (label->accessibleName() == "Notes on the files")
+            notes = label;
+    QVERIFY(notes->isHidden());
+    QVERIFY(window.OpenBoundary(Data + "nc-counties.gpkg"));
+    QVERIFY(notes->isVisible());
+    QCOMPARE(notes->text(), Data + "nc-counties.gpkg: merged its 100 features into one catchment");
+    Boxes boxes;
+    QVERIFY(!window.OpenBoundary(Data + "two-layers.gpkg"));
+    QTRY_COMPARE(boxes.seen.size(), 1);
+    QCOMPARE(boxes.seen[0], "Cannot Open File|" + Data +
+                                "two-layers.gpkg: the file has several polygon layers (counties, "
+                                "lakes); choose one with --layer");
 }
 
 QTEST_MAIN(TestThiessenWindow)
