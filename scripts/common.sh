@@ -97,15 +97,21 @@ GIS_WINDOWS_CACHE=${XDG_CACHE_HOME:-$HOME/.cache}/average-rainfall/gis-mingw64
 
 # The CMake options of a Windows build as far as the Thiessen polygons go, in
 # the array WINDOWS_THIESSEN_OPTIONS: with GEOS (and GoogleTest for the tests)
-# from the cache where it is complete; otherwise without them, and one line
-# that says so.
+# and GDAL, PROJ and SQLite from their caches where both are complete;
+# otherwise without them, and one line that says so. Debian has no expat for
+# MinGW-w64, so that GDAL reads no KML or GML.
 windows_thiessen_options() {
-    if [ -f "$GEOS_WINDOWS_CACHE/.complete" ]; then
-        WINDOWS_THIESSEN_OPTIONS=(-DRAINFALL_WITH_THIESSEN=ON -DCMAKE_PREFIX_PATH="$GEOS_WINDOWS_CACHE")
+    if [ -f "$GEOS_WINDOWS_CACHE/.complete" ] && [ -f "$GIS_WINDOWS_CACHE/.complete" ]; then
+        WINDOWS_THIESSEN_OPTIONS=(-DRAINFALL_WITH_THIESSEN=ON
+            "-DCMAKE_PREFIX_PATH=$GEOS_WINDOWS_CACHE;$GIS_WINDOWS_CACHE"
+            -DSQLite3_INCLUDE_DIR="$GIS_WINDOWS_CACHE/include"
+            -DSQLite3_LIBRARY="$GIS_WINDOWS_CACHE/lib/libsqlite3.a"
+            -DRAINFALL_GDAL_WITHOUT_XML_FORMATS=ON)
     else
         WINDOWS_THIESSEN_OPTIONS=(-DRAINFALL_WITH_THIESSEN=OFF)
-        echo "Skipping thiessen.exe and its tests: no GEOS for Windows in $GEOS_WINDOWS_CACHE;" \
-            "scripts/build-geos-windows makes it in about 6 minutes."
+        echo "Skipping thiessen.exe and its tests: no GEOS and GIS libraries for Windows in" \
+            "$GEOS_WINDOWS_CACHE and $GIS_WINDOWS_CACHE; scripts/build-geos-windows and" \
+            "scripts/build-gis-windows make them in about 6 and 25 minutes."
     fi
 }
 

@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <limits>
 #include <mutex>
@@ -34,8 +35,9 @@ Context NewContext()
     if (std::getenv("PROJ_DATA") == nullptr && std::getenv("PROJ_LIB") == nullptr) {
         wchar_t module[MAX_PATH];
         const DWORD length = GetModuleFileNameW(nullptr, module, MAX_PATH);
-        const std::string folder =
+        const std::u8string utf8 =
             std::filesystem::path(module, module + length).parent_path().u8string();
+        const std::string folder(utf8.begin(), utf8.end());
         const char* paths[] = {folder.c_str()};
         proj_context_set_search_paths(context.get(), 1, paths);
     }

@@ -57,9 +57,14 @@ std::string Extension(const std::string& path)
     return LowerExtension(path);
 }
 
+#ifdef THIESSEN_WITHOUT_XML_FORMATS
+constexpr const char* kFormats = "GeoPackage (.gpkg), shapefile (.shp, or zipped .zip), GeoJSON "
+                                 "(.geojson, .json), FlatGeobuf (.fgb) or WKT (.wkt)";
+#else
 constexpr const char* kFormats = "GeoPackage (.gpkg), shapefile (.shp, or zipped .zip), GeoJSON "
                                  "(.geojson, .json), FlatGeobuf (.fgb), KML (.kml), GML (.gml) "
                                  "or WKT (.wkt)";
+#endif
 
 // Checks what GDAL would only report in its own words: that the file is
 // there, and that a shapefile has its index beside it.

@@ -38,7 +38,11 @@ struct Extent {
 
 std::string PointText(Point p)
 {
-    return "(" + FixedText(p.x) + ", " + FixedText(p.y) + ")";
+    // Appended piece by piece: GCC 12 warns of an overlap that cannot be in
+    // the same expression written with operator+.
+    std::string text = "(";
+    text.append(FixedText(p.x)).append(", ").append(FixedText(p.y)).append(")");
+    return text;
 }
 
 std::string ReachText(const Extent& e)
