@@ -340,8 +340,6 @@ BoundaryLayer ReadBoundaryLayer(const Geos& geos, const std::string& path, const
 BoundaryLayer ParseBoundaryLayer(const Geos& geos, const std::string& bytes,
                                  const std::string& name)
 {
-    if (Extension(name) == ".wkt")
-        return {{}, {}};
     const std::string memory = "/vsimem/thiessen-" + Unique() + "/" + name;
     VSIFCloseL(VSIFileFromMemBuffer(memory.c_str(),
                                     reinterpret_cast<GByte*>(const_cast<char*>(bytes.data())),

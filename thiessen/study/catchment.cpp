@@ -321,7 +321,7 @@ Catchment MakeCatchment(const Geos& geos, GaugeTable gauges, BoundaryLayer bound
 
     std::vector<Site> sites, swapped;
     PointMap back = [](Point p) { return p; };
-    std::optional<Transformation> boundaryToWgs84, gaugesToWgs84;
+    std::optional<Transformation> boundaryToWgs84, gaugesOwnToWgs84;
     if (boundary.system.Known()) {
         boundaryToWgs84 = Transformation::ToWgs84(boundary.system);
         std::vector<Point> lonLat;
@@ -340,10 +340,14 @@ Catchment MakeCatchment(const Geos& geos, GaugeTable gauges, BoundaryLayer bound
             const Point q = boundaryToWgs84->Inverse(catchment.map->Inverse(p));
             return Point{std::round(q.x * scale) / scale, std::round(q.y * scale) / scale};
         };
-        gaugesToWgs84 = Transformation::ToWgs84(gauges.system);
+        // Looked up once when both files are in the same system.
+        if (gauges.system.Definition() != boundary.system.Definition())
+            gaugesOwnToWgs84 = Transformation::ToWgs84(gauges.system);
+        const Transformation& gaugesToWgs84 =
+            gaugesOwnToWgs84 ? *gaugesOwnToWgs84 : *boundaryToWgs84;
         for (const Gauge& gauge : gauges.gauges) {
             const Point p =
-                OnMicrometreGrid(map.Forward(gaugesToWgs84->Forward({gauge.x, gauge.y})));
+                OnMicrometreGrid(map.Forward(gaugesToWgs84.Forward({gauge.x, gauge.y})));
             if (std::isnan(p.x) || std::isnan(p.y))
                 throw DataError(gaugesName, "the gauge " + csv::Quote(gauge.id) + " at " +
                                                 PointText({gauge.x, gauge.y}) +
@@ -351,7 +355,7 @@ Catchment MakeCatchment(const Geos& geos, GaugeTable gauges, BoundaryLayer bound
                                                 "system the right one?");
             sites.push_back({p.x, p.y});
             if (gauges.system.Geographic() && std::abs(gauge.x) <= 90) {
-                const Point s = map.Forward(gaugesToWgs84->Forward({gauge.y, gauge.x}));
+                const Point s = map.Forward(gaugesToWgs84.Forward({gauge.y, gauge.x}));
                 swapped.push_back({s.x, s.y});
             }
         }
