@@ -2,6 +2,7 @@
 // messages, on files whose answers are known by hand.
 
 #include "thiessen/command/command.h"
+#include "thiessen/io/csv.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <thread>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace thiessen {
 namespace {
@@ -166,6 +172,65 @@ TEST(Command, NothingHalfWritten)
     cells.close(); // Windows removes no file that is still open
     fs::remove_all(folder);
 }
+
+// Ids with blanks at either end or with quotes read back from the CSV
+// written, by the program's own CSV reader.
+TEST(Command, IdsReadBackAsWritten)
+{
+    const std::string gauges = testing::TempDir() + "odd-ids.csv";
+    std::ofstream(gauges) << "id,x,y\n\" A\",2,2\n\"B \"\"q\"\" \",8,2\n\"C;\t\",5,8\n";
+    const Outcome run = RunWith({"weights", gauges, Square});
+    ASSERT_EQ(run.status, 0) << run.err;
+    csv::Reader reader(run.out, "weights.csv");
+    reader.ReadHeader();
+    std::vector<std::string> ids;
+    while (reader.NextRecord()) {
+        ids.emplace_back(reader.Field());
+        reader.Field();
+        reader.Field();
+        reader.EndRecord();
+    }
+    EXPECT_EQ(ids, (std::vector<std::string>{" A", "B \"q\" ", "C;\t"}));
+}
+
+#ifndef _WIN32
+// What is not a regular file is written straight through, a replaced file
+// keeps its permissions, and a failed write says why, never "Success".
+TEST(Command, OutputFilesAsTheyAre)
+{
+    namespace fs = std::filesystem;
+    const std::string folder = testing::TempDir() + "thiessen-outputs/";
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+
+    const std::string pipe = folder + "cells.pipe";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    std::string piped;
+    std::thread reader([&] {
+        std::ifstream in(pipe);
+        piped.assign(std::istreambuf_iterator<char>(in), {});
+    });
+    const Outcome throughPipe = RunWith({"weights", "--cells", pipe, Gauges, Square});
+    reader.join();
+    EXPECT_EQ(throughPipe.status, 0) << throughPipe.err;
+    EXPECT_EQ(piped.rfind("{\"type\":\"FeatureCollection\"", 0), 0u);
+    EXPECT_TRUE(fs::is_fifo(pipe));
+
+    const std::string picture = folder + "map.svg";
+    std::ofstream(picture) << "old";
+    fs::permissions(picture,
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(RunWith({"weights", "--picture", picture, Gauges, Square}).status, 0);
+    EXPECT_EQ(fs::status(picture).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_GT(fs::file_size(picture), 1000u);
+
+    const Outcome full = RunWith({"weights", "--cells", "/dev/full", Gauges, Square});
+    EXPECT_EQ(full.status, 1);
+    EXPECT_EQ(full.err, "thiessen: cannot write /dev/full: No space left on device\n");
+    fs::remove_all(folder);
+}
+#endif
 
 } // namespace
 } // namespace thiessen
