@@ -537,7 +537,12 @@ void ThiessenWindow::ShowCatchment()
         map_->Clear();
     }
     const QString unit = catchment_ ? Text(catchment_->AreaUnitName()) : QString();
-    table_->horizontalHeaderItem(Area)->setText(unit.isEmpty() ? "Area" : "Area (" + unit + ")");
+    QTableWidgetItem* areaHeader = table_->horizontalHeaderItem(Area);
+    areaHeader->setText(unit.isEmpty() ? "Area" : "Area (" + unit + ")");
+    areaHeader->setToolTip(unit.isEmpty() && catchment_
+                               ? "In the files' unit, squared: neither file names its coordinate "
+                                 "system"
+                               : QString());
     notes_->setText(catchment_ ? Text(Joined(catchment_->warnings)) : QString());
     notes_->setVisible(!notes_->text().isEmpty());
     FillTable(areas, typedRainfall_);
