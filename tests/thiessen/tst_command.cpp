@@ -1,7 +1,7 @@
 // The thiessen command as a user runs it: its outputs, exit statuses and
 // messages, on files whose answers are known by hand.
 
-#include "thiessen/command/command.h"
+#include "tests/thiessen/run_command.h"
 #include "thiessen/io/csv.h"
 
 #include <gtest/gtest.h>
@@ -21,30 +21,6 @@ namespace thiessen {
 namespace {
 
 const std::string Data = THIESSEN_TEST_DATA "/";
-
-struct Outcome {
-    int status;
-    std::string out, err;
-};
-
-std::string ReadAll(std::FILE* file)
-{
-    std::rewind(file);
-    std::string text;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
-        text.append(buffer, n);
-    std::fclose(file);
-    return text;
-}
-
-Outcome RunWith(const std::vector<std::string>& arguments)
-{
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    const int status = RunCommand(arguments, out, err);
-    return {status, ReadAll(out), ReadAll(err)};
-}
 
 std::string FirstLine(const std::string& text)
 {

@@ -3,7 +3,7 @@
 // against the ellipsoid's own figures (closed forms, and the geodesic areas
 // of PROJ's geodesic library) and by the messages a user reads.
 
-#include "thiessen/command/command.h"
+#include "tests/thiessen/run_command.h"
 
 #include <geodesic.h>
 #include <gtest/gtest.h>
@@ -22,32 +22,14 @@ namespace {
 
 const std::string Data = THIESSEN_TEST_DATA "/";
 
-struct Outcome {
-    int status;
-    std::string out, err;
-};
-
-std::string ReadAll(std::FILE* file)
-{
-    std::rewind(file);
-    std::string text;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
-        text.append(buffer, n);
-    std::fclose(file);
-    return text;
-}
-
+// The command's outcome, the test data's folder left out of its messages,
+// which name the files as given.
 Outcome Thiessen(const std::vector<std::string>& arguments)
 {
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    const int status = RunCommand(arguments, out, err);
-    std::string errors = ReadAll(err);
-    // Messages name the files as given; the test data's folder is left out.
-    for (size_t at; (at = errors.find(Data)) != std::string::npos;)
-        errors.erase(at, Data.size());
-    return {status, ReadAll(out), errors};
+    Outcome outcome = RunWith(arguments);
+    for (size_t at; (at = outcome.err.find(Data)) != std::string::npos;)
+        outcome.err.erase(at, Data.size());
+    return outcome;
 }
 
 // The rows of a weights CSV: id -> (area, weight).
