@@ -151,11 +151,31 @@ TEST(Command, NothingHalfWritten)
 
 // Ids with blanks at either end or with quotes read back from the CSV
 // written, by the program's own CSV reader.
+// The pictures are the ones in the README, drawn from the example files and
+// from Wake County's, where the catchment's area is given in km².
+TEST(Command, PicturesAsShown)
+{
+    const std::string folder = testing::TempDir();
+    const Outcome example = RunWith({"weights", "--picture", folder + "example.svg",
+                                     Data + "example-gauges.csv", Data + "example-catchment.wkt"});
+    const Outcome wake = RunWith({"weights", "--picture", folder + "wake.svg",
+                                  Data + "wake-gauges.csv", Data + "wake-feet.zip"});
+    ASSERT_EQ(example.status + wake.status, 0) << example.err << wake.err;
+    const auto read = [](const std::string& path) {
+        std::ifstream file(path, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(file)), {});
+    };
+    EXPECT_EQ(read(folder + "example.svg"), read(THIESSEN_DOCS "/thiessen-example.svg"));
+    EXPECT_NE(read(folder + "wake.svg").find("the catchment's 2194.98 km\u00b2.</text>"),
+              std::string::npos);
+}
+
 TEST(Command, IdsReadBackAsWritten)
 {
     const std::string gauges = testing::TempDir() + "odd-ids.csv";
-    std::ofstream(gauges) << "id,x,y\n\" A\",2,2\n\"B \"\"q\"\" \",8,2\n\"C;\t\",5,8\n";
-    const Outcome run = RunWith({"weights", gauges, Square});
+    std::ofstream(gauges) << "id,x,y\n\" A\",2,2\n\"B \"\"q\"\" \",8,2\n\"C;\t<\",5,8\n";
+    const std::string picture = testing::TempDir() + "odd-ids.svg";
+    const Outcome run = RunWith({"weights", "--picture", picture, gauges, Square});
     ASSERT_EQ(run.status, 0) << run.err;
     csv::Reader reader(run.out, "weights.csv");
     reader.ReadHeader();
@@ -166,7 +186,12 @@ TEST(Command, IdsReadBackAsWritten)
         reader.Field();
         reader.EndRecord();
     }
-    EXPECT_EQ(ids, (std::vector<std::string>{" A", "B \"q\" ", "C;\t"}));
+    EXPECT_EQ(ids, (std::vector<std::string>{" A", "B \"q\" ", "C;\t<"}));
+    // And in the picture, as XML text.
+    std::ifstream svg(picture);
+    const std::string text((std::istreambuf_iterator<char>(svg)), {});
+    EXPECT_NE(text.find(">C;\t&lt;</text>"), std::string::npos);
+    EXPECT_NE(text.find(">B &quot;q&quot; </text>"), std::string::npos);
 }
 
 #ifndef _WIN32

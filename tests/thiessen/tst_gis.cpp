@@ -140,6 +140,42 @@ const std::map<std::string, std::pair<double, double>> kWake = {
     {"RDU", {218.002979568, 0.0993188643659}}, {"WKF", {352.900754737, 0.160776252984}},
 };
 
+// The Wake gauges once more: as x,y columns in degrees; as a GeoJSON layer
+// whose id field is in capitals and whose first point is a MultiPoint; and
+// files named in capitals.
+const std::string kWakeXyDegrees = WriteTemporary(
+    "wake-xy.csv", "id,x,y\nRDU,-78.7875,35.8776\nRAL,-78.6382,35.7796\nCRY,-78.7811,35.7915\n"
+                   "WKF,-78.5097,35.9799\nGAR,-78.6142,35.7113\nAPX,-78.8503,35.7327\n"
+                   "KNI,-78.4806,35.7876\nFQV,-78.8,35.5843\n");
+std::string PointFeature(const char* id, const char* geometry)
+{
+    return std::string(R"({"type":"Feature","properties":{"ID":")") + id +
+           R"(","height":3},"geometry":)" + geometry + "}";
+}
+const std::string kWakePointsGeoJson = WriteTemporary(
+    "wake-points.geojson",
+    R"({"type":"FeatureCollection","features":[)" +
+        PointFeature("RDU", R"({"type":"MultiPoint","coordinates":[[-78.7875,35.8776]]})") + "," +
+        PointFeature("RAL", R"({"type":"Point","coordinates":[-78.6382,35.7796]})") + "," +
+        PointFeature("CRY", R"({"type":"Point","coordinates":[-78.7811,35.7915]})") + "," +
+        PointFeature("WKF", R"({"type":"Point","coordinates":[-78.5097,35.9799]})") + "," +
+        PointFeature("GAR", R"({"type":"Point","coordinates":[-78.6142,35.7113]})") + "," +
+        PointFeature("APX", R"({"type":"Point","coordinates":[-78.8503,35.7327]})") + "," +
+        PointFeature("KNI", R"({"type":"Point","coordinates":[-78.4806,35.7876]})") + "," +
+        PointFeature("FQV", R"({"type":"Point","coordinates":[-78.8,35.5843]})") + "]}");
+const std::string kCapitals = [] {
+    const std::string folder = testing::TempDir() + "capitals/";
+    std::filesystem::create_directories(folder);
+    for (const auto& [from, to] : {std::pair{"wake-feet.shp", "WAKE.SHP"},
+                                   {"wake-feet.shx", "WAKE.SHX"},
+                                   {"wake-feet.dbf", "WAKE.DBF"},
+                                   {"wake-feet.prj", "WAKE.PRJ"},
+                                   {"wake-gauges.gpkg", "GAUGES.GPKG"}})
+        std::filesystem::copy_file(Data + from, folder + to,
+                                   std::filesystem::copy_options::overwrite_existing);
+    return folder;
+}();
+
 TEST(Gis, SameCatchmentInEveryFormatAndSystem)
 {
     const std::string d = Data;
@@ -153,7 +189,12 @@ TEST(Gis, SameCatchmentInEveryFormatAndSystem)
         {"--crs", "EPSG:32617", d + "wake-gauges-utm.csv", d + "wake-lonlat.geojson"},
         {d + "wake-gauges-feet.csv", d + "wake-feet.shp"},
         {d + "wake-gauges-feet.csv", d + "wake-feet.zip"},
-        {"--id", "station_id", d + "wake-gauges.gpkg", d + "wake-feet.zip"},
+        {"--gauges-layer", "gauges", "--id", "station_id", d + "wake-gauges.gpkg",
+         d + "wake-feet.zip"},
+        {"--crs", "EPSG:4979", kWakeXyDegrees, d + "wake-lonlat.geojson"},
+        {"--gauges-layer", "gauges", "--id", "station_id", kCapitals + "GAUGES.GPKG",
+         kCapitals + "WAKE.SHP"},
+        {kWakePointsGeoJson, d + "wake-utm.gpkg"},
         {"--crs", d + "wake-feet.prj", d + "wake-gauges-feet.csv", d + "wake-utm.gpkg"},
     };
     for (const auto& files : runs) {
@@ -178,56 +219,87 @@ TEST(Gis, SameCatchmentInEveryFormatAndSystem)
 
 // A state drawn as a rectangle of four corners: its edges follow the
 // parallels and meridians, so its area is the closed form's, and each cell
-// is what a dense count of the nearest gauge gives.
-TEST(Gis, RectangleStateAgainstTheEllipsoid)
+// is what a dense count of the nearest gauge gives. Once as WKT in degrees,
+// which takes the gauges' longitude and latitude, once across Greenwich.
+TEST(Gis, RectanglesAgainstTheEllipsoid)
 {
-    const std::string boundary = WriteTemporary(
-        "rectangle.geojson", R"({"type":"Polygon","coordinates":[[[-109.05,37],[-102.05,37],
-        [-102.05,41],[-109.05,41],[-109.05,37]]]})");
-    const std::vector<std::pair<double, double>> gauges = {
-        {-108.5, 37.3}, {-105.2, 37.1}, {-102.3, 38.0}, {-107.0, 39.5}, {-104.9, 39.7},
-        {-103.1, 40.8}, {-108.8, 40.9}, {-106.0, 40.6}, {-105.5, 38.5}, {-102.2, 37.05}};
+    struct Rectangle {
+        const char* file;
+        double west, south, east, north;
+        std::vector<std::pair<double, double>> gauges;
+    };
+    const Rectangle rectangles[] = {
+        {"colorado.wkt",
+         -109.05,
+         37,
+         -102.05,
+         41,
+         {{-108.5, 37.3},
+          {-105.2, 37.1},
+          {-102.3, 38.0},
+          {-107.0, 39.5},
+          {-104.9, 39.7},
+          {-103.1, 40.8},
+          {-108.8, 40.9},
+          {-106.0, 40.6},
+          {-105.5, 38.5},
+          {-102.2, 37.05}}},
+        {"greenwich.geojson", -2, 50.5, 3, 53, {{-1.5, 51}, {0.2, 52.8}, {2.5, 50.7}, {1, 51.9}}},
+    };
     // Ids g0, g1...; written piece by piece, as GCC 12 for Windows warns of
     // an overlap that cannot be in "g" + std::to_string(i).
     const auto id = [](size_t i) { return std::string(1, 'g').append(std::to_string(i)); };
-    std::string csv = "id,lon,lat\n";
-    for (size_t i = 0; i < gauges.size(); ++i)
-        csv.append(id(i))
-            .append(",")
-            .append(std::to_string(gauges[i].first))
-            .append(",")
-            .append(std::to_string(gauges[i].second) + "\n");
-    const Outcome run =
-        Thiessen({"weights", WriteTemporary("rectangle-gauges.csv", csv), boundary});
-    ASSERT_EQ(run.status, 0) << run.err;
-    const auto rows = Rows(run.out);
-    double total = 0;
-    for (const auto& [id, row] : rows)
-        total += row.first;
-    const double state = QuadrangleArea(-109.05, 37, -102.05, 41);
-    EXPECT_NEAR(total, state, 1e-7 * state);
+    for (const Rectangle& r : rectangles) {
+        std::string csv = "id,lon,lat\n";
+        for (size_t i = 0; i < r.gauges.size(); ++i)
+            csv.append(id(i))
+                .append(",")
+                .append(std::to_string(r.gauges[i].first))
+                .append(",")
+                .append(std::to_string(r.gauges[i].second) + "\n");
+        char outline[512];
+        if (std::string(r.file).ends_with(".wkt"))
+            std::snprintf(outline, sizeof outline, "POLYGON ((%g %g, %g %g, %g %g, %g %g, %g %g))",
+                          r.west, r.south, r.east, r.south, r.east, r.north, r.west, r.north,
+                          r.west, r.south);
+        else
+            std::snprintf(
+                outline, sizeof outline,
+                R"({"type":"Polygon","coordinates":[[[%g,%g],[%g,%g],[%g,%g],[%g,%g],[%g,%g]]]})",
+                r.west, r.south, r.east, r.south, r.east, r.north, r.west, r.north, r.west,
+                r.south);
+        const Outcome run = Thiessen({"weights", WriteTemporary("rectangle-gauges.csv", csv),
+                                      WriteTemporary(r.file, outline)});
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.err, "") << r.file;
+        const auto rows = Rows(run.out);
+        double total = 0;
+        for (const auto& [gauge, row] : rows)
+            total += row.first;
+        const double area = QuadrangleArea(r.west, r.south, r.east, r.north);
+        EXPECT_NEAR(total, area, 3e-7 * area) << r.file;
 
-    // Quadrangles of 0.02 degrees, each given to the gauge nearest its middle
-    // along the ellipsoid.
-    std::vector<double> counted(gauges.size());
-    for (double lon = -109.05; lon < -102.05 - 1e-9; lon += 0.02)
-        for (double lat = 37; lat < 41 - 1e-9; lat += 0.02) {
-            size_t nearest = 0;
-            double shortest = INFINITY;
-            for (size_t g = 0; g < gauges.size(); ++g) {
-                double distance = 0;
-                geod_inverse(&Wgs84(), lat + 0.01, lon + 0.01, gauges[g].second, gauges[g].first,
-                             &distance, nullptr, nullptr);
-                if (distance < shortest) {
-                    shortest = distance;
-                    nearest = g;
+        // Quadrangles of 0.02 degrees, each given to the gauge nearest its
+        // middle along the ellipsoid.
+        std::vector<double> counted(r.gauges.size());
+        for (double lon = r.west; lon < r.east - 1e-9; lon += 0.02)
+            for (double lat = r.south; lat < r.north - 1e-9; lat += 0.02) {
+                size_t nearest = 0;
+                double shortest = INFINITY;
+                for (size_t g = 0; g < r.gauges.size(); ++g) {
+                    double distance = 0;
+                    geod_inverse(&Wgs84(), lat + 0.01, lon + 0.01, r.gauges[g].second,
+                                 r.gauges[g].first, &distance, nullptr, nullptr);
+                    if (distance < shortest) {
+                        shortest = distance;
+                        nearest = g;
+                    }
                 }
+                counted[nearest] += QuadrangleArea(lon, lat, lon + 0.02, lat + 0.02);
             }
-            counted[nearest] += QuadrangleArea(lon, lat, lon + 0.02, lat + 0.02);
-        }
-    for (size_t g = 0; g < gauges.size(); ++g) {
-        const double area = rows.at(id(g)).first;
-        EXPECT_NEAR(area, counted[g], 0.003 * counted[g] + 20) << g;
+        for (size_t g = 0; g < r.gauges.size(); ++g)
+            EXPECT_NEAR(rows.at(id(g)).first, counted[g], 0.003 * counted[g] + 20)
+                << r.file << " " << g;
     }
 }
 
@@ -272,6 +344,14 @@ TEST(Gis, CellsInLongitudeAndLatitude)
             EXPECT_NEAR(area, rows.at(id).first, 1e-5 * area) << id;
         }
     }
+    // Outer rings counter-clockwise, as RFC 7946 has them.
+    GDALDatasetUniquePtr written(GDALDataset::Open(cells.c_str(), GDAL_OF_VECTOR));
+    for (const auto& feature : *written->GetLayer(0)) {
+        if (const OGRGeometry* cell = feature->GetGeometryRef()) {
+            EXPECT_FALSE(cell->toPolygon()->getExteriorRing()->isClockwise());
+        }
+    }
+    written.reset();
     std::ifstream file(cells);
     const std::string text((std::istreambuf_iterator<char>(file)), {});
     EXPECT_NE(text.find("\"id\":\"CLT\",\"area\":0,\"weight\":0},\"geometry\":null}"),
@@ -308,14 +388,27 @@ TEST(Gis, RepairsRingsAndMergesFeatures)
              "coordinates' unit, squared, whatever that is\n"},
         {WriteTemporary("overlapping.geojson",
                         R"({"type":"FeatureCollection","features":[
+            {"type":"Feature","properties":{},"geometry":null},
             {"type":"Feature","properties":{},"geometry":{"type":"Polygon",
              "coordinates":[[[0,0],[0.06,0],[0.06,0.1],[0,0.1],[0,0]]]}},
             {"type":"Feature","properties":{},"geometry":{"type":"Polygon",
-             "coordinates":[[[0.04,0],[0.1,0],[0.1,0.1],[0.04,0.1],[0.04,0]]]}}]})"),
+             "coordinates":[[[0.0412345,0],[0.1,0],[0.1,0.05],[0.0412345,0.05],[0.0412345,0]]]}}]})"),
          "",
          "thiessen: " + testing::TempDir() +
-             "overlapping.geojson: merged its 2 features into one catchment; feature 1 "
-             "and feature 2 overlap near (0.05, 0.05), and what overlaps counts once\n"},
+             "overlapping.geojson: merged its 2 features into one catchment; feature 2 "
+             "and feature 3 overlap near (0.0506172, 0.025), and what overlaps counts once\n"},
+        // Make-valid of a collection: a bow-tie (250/7 + 40/7) and a square.
+        {WriteTemporary("collection.wkt", "\xEF\xBB\xBFGEOMETRYCOLLECTION (MULTIPOLYGON (((0 0, "
+                                          "10 10, 10 0, 0 4, 0 0)), ((20 0, 30 0, 30 10, 20 "
+                                          "10, 20 0))))"),
+         "id,area,weight\nSW,8.928571428571429,0.06313131313131314\nSE,70,0.494949494949495\n"
+         "NW,0,0\nNE,62.5,0.44191919191919193\n",
+         "thiessen: " + testing::TempDir() +
+             "collection.wkt: repaired an invalid polygon: a ring crosses itself at "
+             "(2.857142857142857, 2.857142857142857)\n" +
+             unknownUnit + testing::TempDir() +
+             "collection.wkt names its coordinate system: the areas are in their "
+             "coordinates' unit, squared, whatever that is\n"},
     };
     for (const Case& c : cases) {
         const bool degrees = c.boundary.ends_with(".geojson");
@@ -363,7 +456,9 @@ TEST_P(RefusedOrWarned, WithItsMessage)
     }
     const Outcome run = Thiessen(arguments);
     EXPECT_EQ(run.err, GetParam().message);
-    EXPECT_EQ(run.status, GetParam().message.find("lie far outside") == std::string::npos ? 1 : 0);
+    const std::string& message = GetParam().message;
+    EXPECT_EQ(run.status,
+              message.empty() || message.find("lie far outside") != std::string::npos ? 0 : 1);
 }
 
 const std::string kSwappedGauges = WriteTemporary(
@@ -439,20 +534,67 @@ INSTANTIATE_TEST_SUITE_P(
                 "thiessen: two-layers.gpkg: no layer named \"rivers\"; the file's layers are: "
                 "counties, lakes\n"},
         Refusal{"severalIdFields",
-                {"wake-gauges.gpkg", "wake-utm.gpkg"},
+                {"--gauges-layer", "gauges", "wake-gauges.gpkg", "wake-utm.gpkg"},
                 "thiessen: wake-gauges.gpkg: several fields could hold the gauges' ids "
                 "(station_id, name); choose one with --id\n"},
         Refusal{"noSuchIdField",
-                {"--id", "code", "wake-gauges.gpkg", "wake-utm.gpkg"},
+                {"--gauges-layer", "gauges", "--id", "code", "wake-gauges.gpkg", "wake-utm.gpkg"},
                 "thiessen: wake-gauges.gpkg: no field named \"code\"; the fields are: "
                 "station_id, name\n"},
         Refusal{"gaugesAsBoundary",
                 {"wake-gauges.csv", "wake-gauges.gpkg"},
                 "thiessen: wake-gauges.gpkg: the file has no polygon layer; its layers are: "
-                "gauges\n"},
+                "gauges, wells\n"},
         Refusal{"linesAsBoundary",
                 {"square-gauges.csv", "river.shp"},
                 "thiessen: river.shp: the file has no polygon layer; its layers are: river\n"},
+        Refusal{"severalPointLayers",
+                {"--id", "station_id", "wake-gauges.gpkg", "wake-utm.gpkg"},
+                "thiessen: wake-gauges.gpkg: the file has several point layers (gauges, wells); "
+                "choose one with --gauges-layer\n"},
+        Refusal{"sameIdTwiceInALayer",
+                {WriteTemporary(
+                     "twice.geojson",
+                     R"({"type":"FeatureCollection","features":[)" +
+                         PointFeature("A", R"({"type":"Point","coordinates":[0,0]})") + "," +
+                         PointFeature("A", R"({"type":"Point","coordinates":[1,0]})") + "]}"),
+                 "wake-lonlat.geojson"},
+                "thiessen: " + testing::TempDir() +
+                    "twice.geojson: feature 2: the id \"A\" is already used by feature 1\n"},
+        Refusal{
+            "ringOfTwoCorners",
+            {"wake-gauges.csv",
+             WriteTemporary("two-corners.geojson",
+                            R"({"type":"MultiPolygon","coordinates":[[[[0,0],[1,0],[1,1],[0,0]]],
+                                   [[[5,5],[6,6],[5,5]]]]})")},
+            "thiessen: " + testing::TempDir() +
+                "two-corners.geojson: feature 1: a ring needs at least 3 corners, it has 2\n"},
+        Refusal{"textAfterTheWkt",
+                {"square-gauges.csv",
+                 WriteTemporary("semicolon.wkt", "POLYGON ((0 0, 1 0, 1 1, 0 0));")},
+                "thiessen: " + testing::TempDir() +
+                    "semicolon.wkt, line 1: text after the first geometry; several polygons go in "
+                    "one MULTIPOLYGON or GEOMETRYCOLLECTION\n"},
+        Refusal{"beyondThePoles",
+                {"--crs", "EPSG:4326", WriteTemporary("polar.csv", "id,x,y\nA,10,95\n"),
+                 "wake-lonlat.geojson"},
+                "thiessen: " + testing::TempDir() +
+                    "polar.csv: the gauges are in longitude and latitude (WGS 84), but their y "
+                    "reach from (10, 95) to (10, 95), beyond the poles\n"},
+        Refusal{
+            "boundaryBeyondThePoles",
+            {"square-gauges.csv",
+             WriteTemporary("polar.geojson",
+                            R"({"type":"Polygon","coordinates":[[[0,7],[10,0],[10,160],[1,0]]]})")},
+            "thiessen: " + testing::TempDir() +
+                "polar.geojson: its latitudes reach 160, beyond the poles; is it in longitude "
+                "and latitude?\n"},
+        Refusal{"halfTheGaugesFar",
+                {WriteTemporary("half-far.csv", "id,lon,lat\nRAL,-78.6382,35.7796\n"
+                                                "CRY,-78.7811,35.7915\nCLT,-80.8431,35.2271\n"
+                                                "GSO,-79.7920,36.0726\n"),
+                 "wake-lonlat.geojson"},
+                ""},
         Refusal{"noSuchFile",
                 {"wake-gauges.csv", "/nowhere/wake.gpkg"},
                 "thiessen: /nowhere/wake.gpkg: the file cannot be opened: No such file or "

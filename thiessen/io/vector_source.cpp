@@ -156,7 +156,8 @@ OGRLayer& ChooseLayer(GDALDataset& dataset, const std::string& wanted, const std
     for (OGRLayer* layer : candidates)
         names += (names.empty() ? "" : ", ") + std::string(layer->GetName());
     throw DataError(name, "the file has several " + kind + " layers (" + names +
-                              "); choose one with --layer");
+                              "); choose one with " +
+                              (kind == "point" ? "--gauges-layer" : "--layer"));
 }
 
 CoordinateSystem SystemOf(const OGRLayer& layer, const std::string& name)

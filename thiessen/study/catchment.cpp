@@ -154,6 +154,9 @@ Transformation MapOf(const std::vector<Point>& lonLat, const std::string& name)
         if (std::isnan(p.x) || std::isnan(p.y))
             throw DataError(name, "some of its points cannot be put into longitude and latitude; "
                                   "is its coordinate system the right one?");
+        if (p.y < -90 || p.y > 90)
+            throw DataError(name, "its latitudes reach " + FixedText(p.y) +
+                                      ", beyond the poles; is it in longitude and latitude?");
         longitudes.push_back(p.x);
         south = std::min(south, p.y);
         north = std::max(north, p.y);
@@ -165,9 +168,16 @@ Transformation MapOf(const std::vector<Point>& lonLat, const std::string& name)
 // A file's outline drawn on the map with its edges as the file has them:
 // straight in its own coordinates, so curves on the map.
 Geometry OnMap(const Geos& geos, const GEOSGeometry& outline, const CoordinateSystem& system,
-               const Transformation& toWgs84, const Transformation& map, double centre)
+               const Transformation& toWgs84, const Transformation& map, double centre,
+               const std::string& name)
 {
-    const PointMap to = [&](Point p) { return OnMicrometreGrid(map.Forward(toWgs84.Forward(p))); };
+    const PointMap to = [&](Point p) {
+        const Point onMap = OnMicrometreGrid(map.Forward(toWgs84.Forward(p)));
+        if (std::isnan(onMap.x) || std::isnan(onMap.y))
+            throw DataError(name, "its point " + PointText(p) +
+                                      " cannot be put on an equal-area map of the catchment");
+        return onMap;
+    };
     const PointMap metres = [](Point p) { return p; };
     return MapRings(geos, outline, [&](std::vector<Point> ring) {
         if (system.Geographic())
@@ -333,7 +343,7 @@ Catchment MakeCatchment(const Geos& geos, GaugeTable gauges, BoundaryLayer bound
         const double centre = map.Inverse({0, 0}).x;
         for (BoundaryFeature& feature : boundary.features)
             feature.geometry = Valid(geos, OnMap(geos, *feature.geometry, boundary.system,
-                                                 *boundaryToWgs84, map, centre));
+                                                 *boundaryToWgs84, map, centre, boundaryName));
         // To a centimetre or so: the digits beyond say nothing.
         const double scale = boundary.system.Geographic() ? 1e7 : 1e3;
         back = [&catchment, &boundaryToWgs84, scale](Point p) {
