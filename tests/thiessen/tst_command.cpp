@@ -168,12 +168,24 @@ TEST(Command, PicturesAsShown)
     EXPECT_EQ(read(folder + "example.svg"), read(THIESSEN_DOCS "/thiessen-example.svg"));
     EXPECT_NE(read(folder + "wake.svg").find("the catchment's 2194.98 km\u00b2.</text>"),
               std::string::npos);
+    // The README's example, byte for byte: the files' last digits are the
+    // same on every system.
+    EXPECT_EQ(wake.out, "id,area_km2,weight\n"
+                        "RDU,218.00297956803374,0.09931886436586158\n"
+                        "RAL,202.81287991623935,0.09239848442422105\n"
+                        "CRY,145.31080810074704,0.06620140912407992\n"
+                        "WKF,352.90075473725614,0.16077625298429243\n"
+                        "GAR,263.03217815836837,0.11983348703826044\n"
+                        "APX,275.55813281243144,0.1255401227631707\n"
+                        "KNI,426.8042363868897,0.1944455628472535\n"
+                        "FQV,310.55862096567586,0.14148581645285802\n");
 }
 
 TEST(Command, IdsReadBackAsWritten)
 {
     const std::string gauges = testing::TempDir() + "odd-ids.csv";
-    std::ofstream(gauges) << "id,x,y\n\" A\",2,2\n\"B \"\"q\"\" \",8,2\n\"C;\t<\",5,8\n";
+    std::ofstream(gauges)
+        << "id,x,y\n\" A\",2,2\n\"B \"\"q\"\" \",8,2\n\"C;\t<\",5,8\n\"D \",5,5\n";
     const std::string picture = testing::TempDir() + "odd-ids.svg";
     const Outcome run = RunWith({"weights", "--picture", picture, gauges, Square});
     ASSERT_EQ(run.status, 0) << run.err;
@@ -186,7 +198,7 @@ TEST(Command, IdsReadBackAsWritten)
         reader.Field();
         reader.EndRecord();
     }
-    EXPECT_EQ(ids, (std::vector<std::string>{" A", "B \"q\" ", "C;\t<"}));
+    EXPECT_EQ(ids, (std::vector<std::string>{" A", "B \"q\" ", "C;\t<", "D "}));
     // And in the picture, as XML text.
     std::ifstream svg(picture);
     const std::string text((std::istreambuf_iterator<char>(svg)), {});
