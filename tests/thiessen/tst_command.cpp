@@ -98,6 +98,10 @@ INSTANTIATE_TEST_SUITE_P(
                 {"weights", "--missing", "-1", Gauges, Square},
                 2,
                 "thiessen: --missing belongs to series"},
+        Refusal{"pictureOfASeries",
+                {"series", "--picture", "s.svg", Gauges, Square, Data + "square-series.csv"},
+                2,
+                "thiessen: --cells and --picture belong to weights"},
         Refusal{"noSuchFile",
                 {"weights", Gauges, Data + "nothing.wkt"},
                 1,
@@ -236,6 +240,13 @@ TEST(Command, OutputFilesAsTheyAre)
     EXPECT_EQ(RunWith({"weights", "--picture", picture, Gauges, Square}).status, 0);
     EXPECT_EQ(fs::status(picture).permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_GT(fs::file_size(picture), 1000u);
+    // A link keeps pointing at the file, which is written anew.
+    const std::string link = folder + "link.svg";
+    fs::create_symlink(picture, link);
+    std::ofstream(picture) << "old";
+    EXPECT_EQ(RunWith({"weights", "--picture", link, Gauges, Square}).status, 0);
+    EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_GT(fs::file_size(picture), 1000u);
 
     const Outcome full = RunWith({"weights", "--cells", "/dev/full", Gauges, Square});

@@ -170,7 +170,8 @@ const std::string kCapitals = [] {
                                    {"wake-feet.shx", "WAKE.SHX"},
                                    {"wake-feet.dbf", "WAKE.DBF"},
                                    {"wake-feet.prj", "WAKE.PRJ"},
-                                   {"wake-gauges.gpkg", "GAUGES.GPKG"}})
+                                   {"wake-gauges.gpkg", "GAUGES.GPKG"},
+                                   {"wake-feet.zip", "WAKE.ZIP"}})
         std::filesystem::copy_file(Data + from, folder + to,
                                    std::filesystem::copy_options::overwrite_existing);
     return folder;
@@ -195,6 +196,9 @@ TEST(Gis, SameCatchmentInEveryFormatAndSystem)
         {"--gauges-layer", "gauges", "--id", "station_id", kCapitals + "GAUGES.GPKG",
          kCapitals + "WAKE.SHP"},
         {kWakePointsGeoJson, d + "wake-utm.gpkg"},
+        {"--crs", "+proj=utm +zone=17 +ellps=WGS84 +towgs84=0,0,0 +units=m +type=crs",
+         d + "wake-gauges-utm.csv", d + "wake-lonlat.geojson"},
+        {d + "wake-gauges.csv", kCapitals + "WAKE.ZIP"},
         {"--crs", d + "wake-feet.prj", d + "wake-gauges-feet.csv", d + "wake-utm.gpkg"},
     };
     for (const auto& files : runs) {
@@ -314,12 +318,21 @@ TEST(Gis, RectanglesAgainstTheEllipsoid)
 // outlines have on the ellipsoid.
 TEST(Gis, OutlineAcrossTheAntimeridian)
 {
-    const Outcome split = Thiessen({"weights", Data + "fiji-gauges.csv", Data + "fiji.geojson"});
+    const std::string cells = testing::TempDir() + "fiji-cells.geojson";
+    const Outcome split =
+        Thiessen({"weights", "--cells", cells, Data + "fiji-gauges.csv", Data + "fiji.geojson"});
     const Outcome shifted =
         Thiessen({"weights", Data + "fiji-gauges.csv", Data + "fiji-360.geojson"});
     ASSERT_EQ(split.status, 0) << split.err;
     EXPECT_EQ(split.err, "");
     EXPECT_EQ(shifted.out, split.out);
+    // Its cells as written before, to the last digit (their areas are
+    // checked against the ellipsoid with Wake County's below).
+    const auto read = [](const std::string& path) {
+        std::ifstream file(path, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(file)), {});
+    };
+    EXPECT_EQ(read(cells), read(Data + "fiji-cells.geojson"));
     const auto rows = Rows(split.out);
     EXPECT_NEAR(rows.at("Nadi").second, 0.59839459, 1e-6);
     EXPECT_NEAR(rows.at("Labasa").second, 0.29097190, 1e-6);
@@ -410,6 +423,16 @@ TEST(Gis, RepairsRingsAndMergesFeatures)
          "id,area_km2,weight\nA,3077.2508448411386,0.5000249555623519\n"
          "B,3076.943682070655,0.4999750444376483\n",
          ""},
+        // The features of a WKT collection are numbered as in GeoJSON.
+        {WriteTemporary("two.wkt", "GEOMETRYCOLLECTION (POLYGON ((0 0, 6 0, 6 10, 0 10, 0 0)), "
+                                   "POLYGON ((4 0, 10 0, 10 10, 4 10, 4 0)))"),
+         "",
+         "thiessen: " + testing::TempDir() +
+             "two.wkt: merged its 2 features into one catchment; feature 1 and feature 2 overlap "
+             "near (5, 5), and what overlaps counts once\n" +
+             unknownUnit + testing::TempDir() +
+             "two.wkt names its coordinate system: the areas are in their coordinates' unit, "
+             "squared, whatever that is\n"},
         // Make-valid of a collection: a bow-tie (250/7 + 40/7) and a square.
         {WriteTemporary("collection.wkt", "\xEF\xBB\xBFGEOMETRYCOLLECTION (MULTIPOLYGON (((0 0, "
                                           "10 10, 10 0, 0 4, 0 0)), ((20 0, 30 0, 30 10, 20 "
@@ -624,6 +647,10 @@ INSTANTIATE_TEST_SUITE_P(
                 "thiessen: " + kLonelyShapefile +
                     ": the shapefile's index lonely.shx is missing; a shapefile is a .shp with "
                     "its .shx and .dbf beside it\n"},
+        Refusal{"emptyWkt",
+                {"square-gauges.csv", WriteTemporary("empty.wkt", "POLYGON EMPTY")},
+                "thiessen: " + testing::TempDir() +
+                    "empty.wkt: the boundary is empty; expected at least one polygon\n"},
         Refusal{"zeroArea",
                 {"square-gauges.csv", WriteTemporary("line.wkt", "POLYGON ((0 0, 1 0, 2 0, 0 0))")},
                 "thiessen: " + testing::TempDir() + "line.wkt: the boundary has zero area\n"}),
