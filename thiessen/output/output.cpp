@@ -175,9 +175,11 @@ void WriteFileAtomically(const std::string& path, const std::string& content)
     if (WriteStraightThrough(path, target))
         return Write(target, content, path);
     std::error_code error;
-    // A link keeps pointing at the file, which is replaced where it is.
+    // A link keeps pointing at the file, which is replaced where it is; a
+    // link to nothing is replaced itself.
     if (fs::is_symlink(target, error))
-        target = fs::canonical(target, error);
+        if (const fs::path real = fs::canonical(target, error); !error)
+            target = real;
     const auto existing = fs::status(target, error);
     fs::path temporary = target;
     temporary += ".tmp" + std::to_string(std::random_device()() % 1000000);
