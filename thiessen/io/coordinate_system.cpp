@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
-#include <mutex>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -75,16 +74,6 @@ bool IsCrs(PJ_TYPE type)
            type == PJ_TYPE_BOUND_CRS || type == PJ_TYPE_GEODETIC_CRS;
 }
 
-std::string AxisUnit(PJ_CONTEXT* context, const PJ* crs)
-{
-    const Object system = Own(proj_crs_get_coordinate_system(context, crs));
-    const char* unit = nullptr;
-    if (system == nullptr || !proj_cs_get_axis_info(context, system.get(), 0, nullptr, nullptr,
-                                                    nullptr, nullptr, &unit, nullptr, nullptr))
-        return {};
-    return unit != nullptr ? unit : "";
-}
-
 constexpr const char* kWgs84 = "EPSG:4326";
 
 } // namespace
@@ -101,7 +90,6 @@ CoordinateSystem::CoordinateSystem(const std::string& definition, const std::str
     const char* name = proj_get_name(crs.get());
     name_ = name != nullptr ? name : "";
     geographic_ = IsGeographic(proj_get_type(crs.get()));
-    unit_ = AxisUnit(context.get(), crs.get());
 }
 
 CoordinateSystem CoordinateSystem::Wgs84()
@@ -115,12 +103,7 @@ CoordinateSystem CoordinateSystemFromOption(const std::string& text)
     std::error_code error;
     if (!std::filesystem::is_regular_file(std::filesystem::u8path(text), error))
         return CoordinateSystem(text, "--crs " + text);
-    const InputFile file = OpenInputFile(text);
-    std::string contents;
-    char block[4096];
-    while (const size_t read = std::fread(block, 1, sizeof block, file.get()))
-        contents.append(block, read);
-    return CoordinateSystem(contents, text);
+    return CoordinateSystem(ReadWholeFile(text), text);
 }
 
 double GeodesicDistance(Point from, Point to)

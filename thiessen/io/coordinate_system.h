@@ -26,13 +26,10 @@ public:
     const std::string& Definition() const { return definition_; }
     // Its name, "WGS 84 / UTM zone 17N", for messages.
     const std::string& Name() const { return name_; }
-    // The unit of its axes, "metre", "US survey foot", "degree".
-    const std::string& Unit() const { return unit_; }
 
 private:
     std::string definition_;
     std::string name_;
-    std::string unit_;
     bool geographic_ = false;
 };
 
