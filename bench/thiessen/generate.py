@@ -9,24 +9,53 @@ writes into DIR:
   gauges.csv                      10,000 gauges inside it: id,x,y
   gauges-200.csv                  200 of them
   series-200.csv                  200 gauges x 2,000 hourly steps, 1% missing
+  nc-counties.fgb                 North Carolina's 100 counties (NAME) from
+                                  tests/thiessen/data/nc-counties.gpkg, on an
+                                  Albers equal-area plane in metres, with no
+                                  coordinate system named
+  nc-gauges.csv                   2,000 gauges inside the state: id,x,y
+  nc-counties-lonlat.gpkg,        the same in longitude and latitude (WGS84)
+  nc-gauges-lonlat.csv
+  nc-series.csv                   those 2,000 gauges x 10,000 hourly steps:
+                                  85% dry ("0.0"), light rain 0.2 to 12.7 mm,
+                                  each value missing with a chance of 1%, so
+                                  that every step has its own gaps (80 MB)
+  nc-series-1000.csv              its first 1,000 steps
 and with --large also
   series-10000.csv                10,000 gauges x 10,000 steps, 0.1% missing
                                   (about 0.26 GB)
   series-10000-1000.csv           its first 1,000 steps
 
 Coordinates are whole centimetres and rainfall whole tenths of a millimetre,
-written in short decimal form so every reader gets the same doubles. Missing
-values are empty fields.
+written in short decimal form so every reader gets the same doubles (North
+Carolina's series with one decimal, as agencies publish it). Missing values
+are empty fields. The state's files are made with GDAL's ogr2ogr.
 """
+import csv
+import io
 import json
+import subprocess
 import sys
+from pathlib import Path
 
 import numpy as np
+import pyproj
 import shapely.vectorized
+import shapely.wkt
 from shapely.geometry import Polygon
+from shapely.ops import unary_union
 
 SEED = 20261207
 BOUNDARY_VERTICES = 2000
+COUNTIES = Path(__file__).resolve().parents[2] / "tests" / "thiessen" / "data" / "nc-counties.gpkg"
+# The conterminous United States' Albers projection (EPSG:5070's parameters)
+# from longitudes and latitudes taken on its own ellipsoid: a projection and
+# no datum shift, so the same on every machine whatever PROJ's grids.
+ALBERS = ("+proj=aea +lat_0=23 +lon_0=-96 +lat_1=29.5 +lat_2=45.5 +ellps=GRS80 +units=m"
+          " +no_defs")
+LONLAT = "+proj=longlat +ellps=GRS80 +no_defs"
+STATE_GAUGES = 2000
+STATE_STEPS = 10_000
 
 
 def catchment(rng):
@@ -101,6 +130,64 @@ def write_series(path, rng, ids, steps, missing_fraction, first_steps_path=None)
             first.close()
 
 
+def ogr2ogr(*arguments):
+    return subprocess.run(["ogr2ogr", *map(str, arguments)], check=True,
+                          capture_output=True).stdout
+
+
+def write_state(directory, rng):
+    """North Carolina's counties on a plane with no coordinate system named,
+    the same in longitude and latitude, and 2,000 gauges inside the state."""
+    counties = Path(directory) / "nc-counties.fgb"
+    projected = Path(directory) / "nc-counties-albers.fgb"
+    for made in (counties, projected):
+        made.unlink(missing_ok=True)
+    ogr2ogr("-f", "FlatGeobuf", projected, COUNTIES, "-s_srs", LONLAT, "-t_srs", ALBERS,
+            "-nln", "counties", "-select", "NAME")
+    ogr2ogr("-f", "FlatGeobuf", counties, projected, "-a_srs", "None")
+    projected.unlink()
+    lonlat = Path(directory) / "nc-counties-lonlat.gpkg"
+    lonlat.unlink(missing_ok=True)
+    ogr2ogr("-f", "GPKG", lonlat, counties, "-s_srs", ALBERS, "-t_srs", "EPSG:4326",
+            "-nln", "counties")
+    table = ogr2ogr("-f", "CSV", "/vsistdout/", counties, "-lco", "GEOMETRY=AS_WKT")
+    state = unary_union([shapely.wkt.loads(row["WKT"])
+                         for row in csv.DictReader(io.StringIO(table.decode()))])
+    points = gauges_inside(rng, state, STATE_GAUGES)
+    ids = [f"G{i:04d}" for i in range(1, STATE_GAUGES + 1)]
+    write_gauges(f"{directory}/nc-gauges.csv", ids, points)
+    to_lonlat = pyproj.Transformer.from_crs(ALBERS, "EPSG:4326", always_xy=True)
+    lon, lat = to_lonlat.transform(points[:, 0], points[:, 1])
+    with open(f"{directory}/nc-gauges-lonlat.csv", "w") as out:
+        out.write("id,lon,lat\n")
+        for gauge, x, y in zip(ids, lon, lat):
+            out.write(f"{gauge},{x:.8f},{y:.8f}\n")
+    write_light_rain(f"{directory}/nc-series.csv", rng, ids, STATE_STEPS,
+                     f"{directory}/nc-series-1000.csv")
+
+
+def write_light_rain(path, rng, ids, steps, first_steps_path):
+    """Mostly dry hours with one decimal: 85% of the values "0.0", the rest
+    light rain from 0.2 to 12.7, and each value missing with a chance of 1%."""
+    text = [f"{t / 10:.1f}".encode() for t in range(128)] + [b""]
+    missing = len(text) - 1
+    header = ("time," + ",".join(ids) + "\n").encode()
+    start = np.datetime64("2020-01-01T00:00")
+    with open(path, "wb") as out, open(first_steps_path, "wb") as first:
+        out.write(header)
+        first.write(header)
+        for step in range(steps):
+            raining = rng.random(len(ids)) < 0.15
+            rain = np.minimum(2 + rng.exponential(15, len(ids)), 127).astype(np.int64)
+            tenths = np.where(raining, rain, 0)
+            tenths[rng.random(len(ids)) < 0.01] = missing
+            time = str(start + np.timedelta64(step, "h")).encode()
+            row = time + b"," + b",".join(map(text.__getitem__, tenths.tolist())) + b"\n"
+            out.write(row)
+            if step < 1000:
+                first.write(row)
+
+
 def main():
     directory = sys.argv[1]
     rng = np.random.default_rng(SEED)
@@ -113,6 +200,8 @@ def main():
     write_gauges(f"{directory}/gauges.csv", ids, points)
     write_gauges(f"{directory}/gauges-200.csv", ids[:200], points[:200])
     write_series(f"{directory}/series-200.csv", rng, ids[:200], 2000, 0.01)
+    # Its own generator, so that the files above stay as they were.
+    write_state(directory, np.random.default_rng(SEED + 1))
     if "--large" in sys.argv[2:]:
         write_series(f"{directory}/series-10000.csv", rng, ids, 10_000, 0.001,
                      f"{directory}/series-10000-1000.csv")
