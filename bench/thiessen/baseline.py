@@ -5,9 +5,12 @@ hydrologist would write instead of running the thiessen command.
     baseline.py weights GAUGES BOUNDARY.wkt OUT.csv
     baseline.py series GAUGES BOUNDARY.wkt SERIES OUT.csv
     baseline.py read SERIES
+    baseline.py subbasins GAUGES BASINS FIELD OUT.csv
 
 weights and series write the same CSV as the thiessen command (id,area,weight
-and time,rainfall,gauges, numbers in shortest round-trip form). Each prints
+and time,rainfall,gauges, numbers in shortest round-trip form). subbasins is
+the GIS chain with geopandas for the weights of every sub-basin in BASINS (a
+layer whose FIELD names them) and writes basin,id,area,weight. Each prints
 one line, "seconds=S cpu=C" and other figures: the wall-clock and processor
 time from reading the first file to the last result, without starting Python
 and importing the modules.
@@ -106,6 +109,37 @@ def series(gauges_path, boundary_path, series_path, out_path):
           f" diagrams={len(weights_by_missing)}")
 
 
+def subbasins(gauges_path, basins_path, field, out_path):
+    """The weights of the gauges in each sub-basin as a GIS analyst gets them:
+    the Voronoi diagram of the gauges, each cell joined to the gauge it holds,
+    clipped to the union of the sub-basins, intersected with the sub-basins
+    (an overlay), the pieces' areas summed by sub-basin and gauge, and
+    divided by the sub-basin's area."""
+    import geopandas as gpd  # only here: the other commands run without it
+
+    start, cpu = time.perf_counter(), time.process_time()
+    table = pd.read_csv(gauges_path, dtype={"id": str})
+    gauges = gpd.GeoDataFrame({"id": table["id"]},
+                              geometry=gpd.points_from_xy(table["x"], table["y"]))
+    basins = gpd.read_file(basins_path)[[field, "geometry"]]
+    union = basins.unary_union
+    diagram = voronoi_diagram(MultiPoint(list(gauges.geometry)), envelope=union)
+    cells = gpd.GeoDataFrame(geometry=list(diagram.geoms), crs=gauges.crs)
+    cells = gpd.sjoin(cells, gauges, predicate="contains")[["id", "geometry"]]
+    cells = gpd.clip(cells, union)
+    pieces = gpd.overlay(cells, basins, how="intersection", keep_geom_type=True)
+    pieces["area"] = pieces.area
+    areas = pieces.groupby([field, "id"], sort=False)["area"].sum()
+    basin_areas = pd.Series(basins.area.values, index=basins[field])
+    weights = areas / basin_areas.reindex(areas.index.get_level_values(0)).values
+    seconds, cpu = time.perf_counter() - start, time.process_time() - cpu
+    write_csv(out_path, "basin,id,area,weight",
+              ([basin, gauge, number(area), number(weight)]
+               for (basin, gauge), area, weight in zip(areas.index, areas, weights)))
+    print(f"seconds={seconds:.3f} cpu={cpu:.3f} gauges={len(gauges)} basins={len(basins)}"
+          f" pieces={len(pieces)}")
+
+
 def read(series_path):
     start, cpu = time.perf_counter(), time.process_time()
     table = pd.read_csv(series_path)
@@ -114,7 +148,8 @@ def read(series_path):
 
 
 if __name__ == "__main__":
-    commands = {"weights": (weights, 3), "series": (series, 4), "read": (read, 1)}
+    commands = {"weights": (weights, 3), "series": (series, 4), "read": (read, 1),
+                "subbasins": (subbasins, 4)}
     if len(sys.argv) < 2 or sys.argv[1] not in commands \
             or len(sys.argv) != 2 + commands[sys.argv[1]][1]:
         sys.exit(__doc__)
