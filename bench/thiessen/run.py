@@ -1,23 +1,39 @@
 #!/usr/bin/python3
-"""Runs the thiessen command and the ordinary shapely/pandas way on the same
-generated files, one after the other in one run, and prints their figures
-side by side: time, peak memory, and how far apart their results are.
+"""Runs the thiessen command, the least work any reader must do, and the
+ordinary ways with shapely, pandas and geopandas on the same generated files,
+one after the other in one run, and prints their figures side by side: time,
+peak memory, and how far apart their results are.
 
-    run.py [--thiessen PROGRAM] [--read-series PROGRAM] [--data DIR] [--no-large]
+    run.py [--thiessen PROGRAM] [--read-series PROGRAM] [--floor PROGRAM]
+           [--data DIR] [--runs N] [--no-shapely] [--large]
+
+The first table is North Carolina: 2,000 gauges, a series of 10,000 hourly
+steps, and its 100 counties as sub-basins. It sets the command against the
+floor (bench_floor: the file mapped and every field converted, on one
+thread), pinned to one core and on two, and against the GIS chain with
+geopandas for the weights of every county. Its figures are the medians of N
+runs (default 5) of whole processes: wall-clock time, processor time (user
+and system, from wait4) and peak resident memory. Rows that need a
+--by option print "not available" while the command has none.
+
+The second table is the earlier comparison with shapely and pandas: one
+diagram of 10,000 gauges, and a series of 200 gauges whose every set of
+missing gauges gets its own diagram (about two minutes of Python); --no-shapely
+leaves it out. --large adds a series of 10,000 gauges x 10,000 steps (0.26 GB,
+made once) read by pandas and by the command. There the baselines' times are
+those the scripts measured themselves, from reading the first file to the
+last result, without starting Python and importing the modules.
 
 The data goes into DIR (by default a cache folder) and is made again only
 when the generator changes. Without a thiessen program only the baselines
-run. bench_read_series times the command's reading of a series alone,
-against pandas.read_csv. Times are those the programs measured themselves
-(for the baselines from reading the first file to the last result, without
-starting Python and importing the modules), or for the thiessen command the
-whole process's.
+run.
 """
 import argparse
 import csv
 import hashlib
 import os
 import platform
+import statistics
 import subprocess
 import sys
 import time
@@ -36,9 +52,10 @@ def machine():
                 break
     memory = os.sysconf("SC_PAGE_SIZE") * os.sysconf("SC_PHYS_PAGES") / 2**30
     versions = subprocess.run(
-        [PYTHON, "-c", "import shapely, shapely.geos, pandas, numpy; print("
+        [PYTHON, "-c", "import shapely, shapely.geos, pandas, numpy, geopandas; print("
          "'shapely', shapely.__version__, 'on GEOS', shapely.geos.geos_version_string,"
-         "'| pandas', pandas.__version__, '| numpy', numpy.__version__)"],
+         "'| pandas', pandas.__version__, '| numpy', numpy.__version__,"
+         "'| geopandas', geopandas.__version__)"],
         capture_output=True, text=True, check=True).stdout.strip()
     return (f"{cpu}, {os.cpu_count()} cores (nproc), {memory:.0f} GiB, "
             f"Linux {platform.release()}\n{versions}")
@@ -46,6 +63,15 @@ def machine():
 
 def load():
     return " ".join(f"{value:.2f}" for value in os.getloadavg())
+
+
+def own_figures(text):
+    """The key=value words a program printed about itself."""
+    figures = {}
+    for word in text.split():
+        key, _, value = word.partition("=")
+        figures[key] = value
+    return figures
 
 
 class Run:
@@ -66,15 +92,47 @@ class Run:
             sys.exit(f"{' '.join(map(str, command))} failed ({process.returncode}):\n{errors}")
         self.figures = {}
         if stdout_path.suffix == ".log":
-            for word in Path(stdout_path).read_text().split():
-                key, _, value = word.partition("=")
-                self.figures[key] = value
+            self.figures = own_figures(Path(stdout_path).read_text())
 
     def own_times(self):
         """The wall-clock and processor time the program measured itself,
         else those of the whole process."""
         return (float(self.figures.get("seconds", self.seconds)),
                 float(self.figures.get("cpu", self.cpu)))
+
+
+class Measured:
+    """Several runs of one command, each a whole process: the medians of
+    wall-clock time, processor time (user and system) and peak resident
+    memory, and of the times the program printed about itself, if it did.
+    A run that fails stops the rest; failure then holds the last line of
+    what the program said."""
+
+    def __init__(self, command, stdout_path, runs):
+        self.command = [str(word) for word in command]
+        self.failure = None
+        walls, cpus, peaks, own = [], [], [], []
+        for _ in range(runs):
+            start = time.perf_counter()
+            with open(stdout_path, "w") as out:
+                process = subprocess.Popen(self.command, stdout=out, stderr=subprocess.PIPE,
+                                           text=True)
+                errors = process.stderr.read()
+                _, status, usage = os.wait4(process.pid, 0)
+            walls.append(time.perf_counter() - start)
+            if os.waitstatus_to_exitcode(status) != 0:
+                lines = errors.strip().splitlines()
+                self.failure = lines[-1] if lines else f"exit status {status}"
+                return
+            cpus.append(usage.ru_utime + usage.ru_stime)
+            peaks.append(usage.ru_maxrss / 1024)
+            if Path(stdout_path).suffix == ".log":
+                own.append(own_figures(Path(stdout_path).read_text()))
+        self.wall = statistics.median(walls)
+        self.cpu = statistics.median(cpus)
+        self.peak_mib = statistics.median(peaks)
+        self.own_wall = statistics.median(float(f["seconds"]) for f in own) if own else None
+        self.own_cpu = statistics.median(float(f["cpu"]) for f in own) if own else None
 
 
 def data_folder(requested, large):
@@ -123,37 +181,176 @@ def largest_difference(ours, theirs, key_column, value_column):
     return f"{largest:.1e}"
 
 
+def basin_weights(path, field):
+    """The weight of each (sub-basin, gauge) in a CSV of weights by sub-basin,
+    or None when its columns are not understood. Long form: a column for the
+    sub-basin (FIELD, basin, subbasin or catchment, else the first that is not
+    the gauge's), one for the gauge (id or gauge) and one for the weight.
+    Wide form: a gauge column and one column of weights per sub-basin."""
+    with open(path, newline="") as table:
+        rows = list(csv.reader(table))
+    if not rows:
+        return None
+    header = [name.strip() for name in rows[0]]
+    lower = [name.lower() for name in header]
+    gauge = next((lower.index(n) for n in ("id", "gauge", "gauge_id") if n in lower), None)
+    if gauge is None:
+        return None
+    weights = {}
+    if "weight" in lower:
+        weight = lower.index("weight")
+        names = [field.lower(), "basin", "subbasin", "sub_basin", "catchment"]
+        basin = next((lower.index(n) for n in names if n in lower), None)
+        if basin is None:
+            basin = next((i for i, n in enumerate(lower)
+                          if i not in (gauge, weight) and not n.startswith("area")), None)
+        if basin is None:
+            return None
+        for row in rows[1:]:
+            if row and row[weight] != "":
+                weights[(row[basin], row[gauge])] = float(row[weight])
+        return weights
+    for row in rows[1:]:
+        for i, value in enumerate(row):
+            if i != gauge and not lower[i].startswith("area") and value != "":
+                weights[(header[i], row[gauge])] = float(value)
+    return weights
+
+
+def largest_weight_difference(ours, theirs, field):
+    """The largest difference of a weight between two CSVs of weights by
+    sub-basin, a pair absent from one counting as 0 there."""
+    a, b = basin_weights(ours, field), basin_weights(theirs, field)
+    if a is None:
+        return f"{ours.name}'s columns not understood"
+    if not a:
+        return "no weights in its output"
+    return f"{max(abs(a.get(k, 0.0) - b.get(k, 0.0)) for k in set(a) | set(b)):.1e}"
+
+
 def seconds(value):
     return f"{value:.3g} s" if value < 100 else f"{value:.0f} s"
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--thiessen", help="the thiessen program")
-    parser.add_argument("--read-series", help="the bench_read_series program")
-    parser.add_argument("--data", help="where to keep the generated files")
-    parser.add_argument("--no-large", action="store_true",
-                        help="leave out the 10,000 x 10,000 series (0.26 GB)")
-    options = parser.parse_args()
-    large = not options.no_large
+def warm(path):
+    """Reads a file once, so that every timed run finds it in the page cache."""
+    with open(path, "rb") as data:
+        while data.read(1 << 20):
+            pass
 
-    print(f"Machine: {machine()}", flush=True)
-    print(f"Load average before the runs: {load()}", flush=True)
-    data = data_folder(options.data, large)
-    results = data / "results"
-    results.mkdir(exist_ok=True)
-    thiessen = options.thiessen
-    if thiessen and not Path(thiessen).is_file():
-        print(f"No thiessen program at {thiessen}: only the baselines run.")
-        thiessen = None
-    elif not thiessen:
-        print("No thiessen program given (--thiessen): only the baselines run.")
 
-    read_series = options.read_series
-    if read_series and not Path(read_series).is_file():
-        print(f"No bench_read_series at {read_series}: reading is not timed alone.")
-        read_series = None
+def supports_sub_basins(thiessen):
+    if not thiessen:
+        return False
+    help_text = subprocess.run([thiessen, "--help"], capture_output=True, text=True).stdout
+    return "--by" in help_text
 
+
+def state_table(options, data, results, thiessen):
+    """North Carolina: the command against the floor, sub-basins against one
+    catchment, and the weights of the counties against the GIS chain. Returns
+    the rows: (task, Measured or a text, the Measured its ratio is to, note)."""
+    gauges, counties = data / "nc-gauges.csv", data / "nc-counties.fgb"
+    series, first_steps = data / "nc-series.csv", data / "nc-series-1000.csv"
+    by = supports_sub_basins(thiessen)
+    rows = []
+
+    def timed(task, command, name):
+        print(f"  {task} ...", flush=True)
+        return Measured(command, results / name, options.runs)
+
+    def add(task, command, name, against=None, note=""):
+        measured = timed(task, command, name)
+        rows.append((task, measured, against, note))
+        return measured
+
+    print("North Carolina, 2,000 gauges x 10,000 steps, 100 counties:", flush=True)
+    warm(series)
+    floor_task = "floor: map, from_chars every field, 1 thread"
+    floor = None
+    if options.floor:
+        floor = add(floor_task, [options.floor, series], "floor.log")
+    else:
+        rows.append((floor_task, "no bench_floor program", None, ""))
+    if options.read_series:
+        add("thiessen's series reader alone", [options.read_series, gauges, series],
+            "read-series.log", floor, "of the floor")
+    if not thiessen:
+        return rows
+
+    one_catchment = [thiessen, "series", gauges, counties, series]
+    pinned = add("thiessen series, one catchment, 1 core", ["taskset", "-c", "0"] + one_catchment,
+                 "series-1-core.csv", floor, "of the floor")
+    both = add("thiessen series, one catchment, 2 cores",
+               ["taskset", "-c", "0,1"] + one_catchment, "series-2-cores.csv", floor,
+               "of the floor")
+    short = add("thiessen series, one catchment, 1,000 steps",
+                ["taskset", "-c", "0,1", thiessen, "series", gauges, counties, first_steps],
+                "series-1000.csv")
+    if not pinned.failure and not short.failure:
+        rows.append(("  peak RSS from 1,000 to 10,000 steps",
+                     f"{short.peak_mib:.0f} MiB -> {pinned.peak_mib:.0f} MiB"
+                     f" ({pinned.peak_mib / short.peak_mib:.2f}x)", None, ""))
+    task = "thiessen series --by NAME, 100 counties, 2 cores"
+    if by:
+        add(task, ["taskset", "-c", "0,1", thiessen, "series", "--by", "NAME", gauges, counties,
+                   series], "series-by.csv", both, "of one catchment (target: at most 2x)")
+    else:
+        rows.append((task, "not available: the command has no --by", None, ""))
+
+    chain_output = results / "weights-by-gis.csv"
+    chain = add("GIS chain (geopandas): weights of 100 counties",
+                [PYTHON, HERE / "baseline.py", "subbasins", gauges, counties, "NAME",
+                 chain_output], "weights-by-gis.log")
+    add("thiessen weights, one catchment", [thiessen, "weights", gauges, counties],
+        "weights-one.csv")
+    cases = [("thiessen weights --by NAME, 100 counties", [gauges, counties], "weights-by.csv"),
+             ("  the same from lon/lat files (own equal-area map)",
+              [data / "nc-gauges-lonlat.csv", data / "nc-counties-lonlat.gpkg"],
+              "weights-by-lonlat.csv")]
+    for task, files, name in cases:
+        if not by:
+            rows.append((task, "not available: the command has no --by", None, ""))
+            continue
+        ours = timed(task, [thiessen, "weights", "--by", "NAME"] + files, name)
+        note = ""
+        if not ours.failure and not chain.failure:
+            difference = largest_weight_difference(results / name, chain_output, "NAME")
+            note = (f"of the chain; speed-up over its own cpu {chain.own_cpu / ours.cpu:.1f}x"
+                    f" (target: 20x); weights differ by {difference}")
+        rows.append((task, ours, chain, note))
+    return rows
+
+
+def print_state_table(rows):
+    print(f"{'task':52} {'time':>8} {'cpu':>8} {'peak RSS':>9}   ratio: time    cpu")
+    for task, measured, against, note in rows:
+        if isinstance(measured, str):
+            print(f"{task:52} {measured}")
+            continue
+        if measured.failure:
+            print(f"{task:52} failed: {measured.failure}")
+            continue
+        line = (f"{task:52} {seconds(measured.wall):>8} {seconds(measured.cpu):>8}"
+                f" {measured.peak_mib:>5.0f} MiB")
+        if against is not None and not against.failure:
+            line += (f"  {measured.wall / against.wall:>10.2f}x {measured.cpu / against.cpu:>5.2f}x"
+                     f" {note}")
+        print(line)
+    for _, measured, _, _ in rows:
+        if isinstance(measured, Measured) and not measured.failure and "baseline.py" in str(
+                measured.command):
+            print(f"The GIS chain's own time, without starting Python and importing geopandas:"
+                  f" {seconds(measured.own_wall)}, cpu {seconds(measured.own_cpu)}.")
+    print("Times are medians of whole processes (wait4); cpu is user + system time. The floor's"
+          "\npeak RSS counts the mapped file's pages. The files are on an Albers plane with no"
+          "\ncoordinate system named, so the command and the GIS chain draw the same diagram;"
+          "\nthe lon/lat row puts it on the command's own equal-area map instead.")
+
+
+def shapely_table(options, data, results, thiessen):
+    """The earlier comparison with shapely and pandas; the rows are (task, the
+    baseline's Run or None, the command's Run or None, difference)."""
     baseline = [PYTHON, HERE / "baseline.py"]
     gauges, boundary = data / "gauges.csv", data / "boundary.wkt"
     small_gauges, small_series = data / "gauges-200.csv", data / "series-200.csv"
@@ -169,33 +366,37 @@ def main():
             results / f"{name}-thiessen.csv", python_output, key, column)
         rows.append((task, python, ours, difference))
 
-    print("Running:", flush=True)
-    compare("one diagram, 10,000 gauges: weights",
-            baseline + ["weights", gauges, boundary, results / "weights-python.csv"],
-            results / "weights-python.csv",
-            [thiessen, "weights", gauges, boundary], "weights", "id", "weight")
-    compare("series 200 x 2,000, 1% missing: rainfall",
-            baseline + ["series", small_gauges, boundary, small_series,
-                        results / "series-python.csv"],
-            results / "series-python.csv",
-            [thiessen, "series", small_gauges, boundary, small_series], "series", "time",
-            "rainfall")
-    if large:
+    print("Against shapely and pandas:", flush=True)
+    if not options.no_shapely:
+        compare("one diagram, 10,000 gauges: weights",
+                baseline + ["weights", gauges, boundary, results / "weights-python.csv"],
+                results / "weights-python.csv",
+                [thiessen, "weights", gauges, boundary], "weights", "id", "weight")
+        compare("series 200 x 2,000, 1% missing: rainfall",
+                baseline + ["series", small_gauges, boundary, small_series,
+                            results / "series-python.csv"],
+                results / "series-python.csv",
+                [thiessen, "series", small_gauges, boundary, small_series], "series", "time",
+                "rainfall")
+    if options.large:
         for steps in (1000, 10_000):
             series = data / ("series-10000.csv" if steps == 10_000 else "series-10000-1000.csv")
             task = f"series 10,000 x {steps:,}, 0.1% missing"
             print(f"  {task} ...", flush=True)
             python = Run(baseline + ["read", series], results / f"read-{steps}-python.log")
             reading = None
-            if read_series:
-                reading = Run([read_series, gauges, series], results / f"read-{steps}-thiessen.log")
+            if options.read_series:
+                reading = Run([options.read_series, gauges, series],
+                              results / f"read-{steps}-thiessen.log")
             rows.append((f"{task}: reading", python, reading, ""))
             if thiessen:
                 ours = Run([thiessen, "series", gauges, boundary, series],
                            results / f"large-{steps}-thiessen.csv")
                 rows.append((f"{task}: rainfall", None, ours, ""))
+    return rows
 
-    print(f"\nLoad average after the runs: {load()}\n")
+
+def print_shapely_table(rows):
     print(f"{'':50} {'':9} {'':>8} {'':>8} {'':>10} {'speed-up':>19}")
     print(f"{'task':50} {'side':9} {'time':>8} {'cpu':>8} {'peak RSS':>10} {'time':>9} {'cpu':>9}"
           f"  max |difference|")
@@ -227,9 +428,50 @@ def main():
           "machine disturbs less than the wall-clock time. Peak RSS is of the whole process.")
     print("Baselines' figures: " + "; ".join(
         " ".join(f"{k}={v}" for k, v in python.figures.items()) for python in baselines))
-    print(f"Results of both sides: {results}")
+
+
+def existing(program, what):
+    if program and not Path(program).is_file():
+        print(f"No {what} at {program}.")
+        return None
+    return program
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--thiessen", help="the thiessen program")
+    parser.add_argument("--read-series", help="the bench_read_series program")
+    parser.add_argument("--floor", help="the bench_floor program")
+    parser.add_argument("--data", help="where to keep the generated files")
+    parser.add_argument("--runs", type=int, default=5,
+                        help="runs of each North Carolina task, whose medians are shown")
+    parser.add_argument("--no-shapely", action="store_true",
+                        help="leave out the shapely comparisons of the second table")
+    parser.add_argument("--large", action="store_true",
+                        help="add the 10,000 x 10,000 series (0.26 GB) to the second table")
+    parser.add_argument("--no-large", action="store_true", help=argparse.SUPPRESS)
+    options = parser.parse_args()
+
+    print(f"Machine: {machine()}", flush=True)
+    print(f"Load average before the runs: {load()}", flush=True)
+    data = data_folder(options.data, options.large)
+    results = data / "results"
+    results.mkdir(exist_ok=True)
+    thiessen = existing(options.thiessen, "thiessen program")
     if not thiessen:
-        print("The thiessen side was skipped: there is no thiessen program yet.")
+        print("No thiessen program (--thiessen): only the baselines run.")
+    options.read_series = existing(options.read_series, "bench_read_series")
+    options.floor = existing(options.floor, "bench_floor")
+
+    state = state_table(options, data, results, thiessen)
+    shapely = shapely_table(options, data, results, thiessen) \
+        if not options.no_shapely or options.large else []
+    print(f"\nLoad average after the runs: {load()}\n")
+    print_state_table(state)
+    if shapely:
+        print()
+        print_shapely_table(shapely)
+    print(f"Results of every side: {results}")
 
 
 if __name__ == "__main__":
