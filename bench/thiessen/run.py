@@ -102,37 +102,57 @@ class Run:
 
 
 class Measured:
-    """Several runs of one command, each a whole process: the medians of
+    """Runs of one command, each a whole process, one at a time (run), so
+    that the runs of several commands can take turns: the medians of
     wall-clock time, processor time (user and system) and peak resident
-    memory, and of the times the program printed about itself, if it did.
-    A run that fails stops the rest; failure then holds the last line of
-    what the program said."""
+    memory, and of the times the program printed about itself, if it did. A
+    run that fails ends the runs; failure then holds the last line of what
+    the program said."""
 
-    def __init__(self, command, stdout_path, runs):
+    def __init__(self, command, stdout_path):
         self.command = [str(word) for word in command]
+        self.stdout_path = Path(stdout_path)
         self.failure = None
-        walls, cpus, peaks, own = [], [], [], []
-        for _ in range(runs):
-            start = time.perf_counter()
-            with open(stdout_path, "w") as out:
-                process = subprocess.Popen(self.command, stdout=out, stderr=subprocess.PIPE,
-                                           text=True)
-                errors = process.stderr.read()
-                _, status, usage = os.wait4(process.pid, 0)
-            walls.append(time.perf_counter() - start)
-            if os.waitstatus_to_exitcode(status) != 0:
-                lines = errors.strip().splitlines()
-                self.failure = lines[-1] if lines else f"exit status {status}"
-                return
-            cpus.append(usage.ru_utime + usage.ru_stime)
-            peaks.append(usage.ru_maxrss / 1024)
-            if Path(stdout_path).suffix == ".log":
-                own.append(own_figures(Path(stdout_path).read_text()))
-        self.wall = statistics.median(walls)
-        self.cpu = statistics.median(cpus)
-        self.peak_mib = statistics.median(peaks)
-        self.own_wall = statistics.median(float(f["seconds"]) for f in own) if own else None
-        self.own_cpu = statistics.median(float(f["cpu"]) for f in own) if own else None
+        self.walls, self.cpus, self.peaks, self.own = [], [], [], []
+
+    def run(self):
+        if self.failure:
+            return
+        start = time.perf_counter()
+        with open(self.stdout_path, "w") as out:
+            process = subprocess.Popen(self.command, stdout=out, stderr=subprocess.PIPE,
+                                       text=True)
+            errors = process.stderr.read()
+            _, status, usage = os.wait4(process.pid, 0)
+        self.walls.append(time.perf_counter() - start)
+        if os.waitstatus_to_exitcode(status) != 0:
+            lines = errors.strip().splitlines()
+            self.failure = lines[-1] if lines else f"exit status {status}"
+            return
+        self.cpus.append(usage.ru_utime + usage.ru_stime)
+        self.peaks.append(usage.ru_maxrss / 1024)
+        if self.stdout_path.suffix == ".log":
+            self.own.append(own_figures(self.stdout_path.read_text()))
+
+    @property
+    def wall(self):
+        return statistics.median(self.walls)
+
+    @property
+    def cpu(self):
+        return statistics.median(self.cpus)
+
+    @property
+    def peak_mib(self):
+        return statistics.median(self.peaks)
+
+    @property
+    def own_wall(self):
+        return statistics.median(float(f["seconds"]) for f in self.own) if self.own else None
+
+    @property
+    def own_cpu(self):
+        return statistics.median(float(f["cpu"]) for f in self.own) if self.own else None
 
 
 def data_folder(requested, large):
@@ -248,74 +268,84 @@ def supports_sub_basins(thiessen):
 
 def state_table(options, data, results, thiessen):
     """North Carolina: the command against the floor, sub-basins against one
-    catchment, and the weights of the counties against the GIS chain. Returns
-    the rows: (task, Measured or a text, the Measured its ratio is to, note)."""
+    catchment, and the weights of the counties against the GIS chain. Every
+    command runs once in turn, options.runs times round, so that a change of
+    the machine's load falls on all of them alike. Returns the rows: (task,
+    Measured or a text, the Measured its ratio is to, note)."""
     gauges, counties = data / "nc-gauges.csv", data / "nc-counties.fgb"
     series, first_steps = data / "nc-series.csv", data / "nc-series-1000.csv"
+    lonlat = [data / "nc-gauges-lonlat.csv", data / "nc-counties-lonlat.gpkg"]
     by = supports_sub_basins(thiessen)
-    rows = []
+    no_by = "not available: the command has no --by"
+    pinned = ["taskset", "-c", "0"]
+    both = ["taskset", "-c", "0,1"]
+    chain_output = results / "weights-by-gis.csv"
 
-    def timed(task, command, name):
-        print(f"  {task} ...", flush=True)
-        return Measured(command, results / name, options.runs)
+    def program(path, arguments, output):
+        return Measured([path] + arguments, results / output) if path else None
 
-    def add(task, command, name, against=None, note=""):
-        measured = timed(task, command, name)
-        rows.append((task, measured, against, note))
-        return measured
-
+    commands = {
+        "floor": program(options.floor, [series], "floor.log"),
+        "reader": program(options.read_series, [gauges, series], "read-series.log"),
+        "chain": Measured([PYTHON, HERE / "baseline.py", "subbasins", gauges, counties, "NAME",
+                           chain_output], results / "weights-by-gis.log"),
+    }
+    if thiessen:
+        one = [thiessen, "series", gauges, counties]
+        commands.update({
+            "1 core": Measured(pinned + one + [series], results / "series-1-core.csv"),
+            "2 cores": Measured(both + one + [series], results / "series-2-cores.csv"),
+            "1,000 steps": Measured(both + one + [first_steps], results / "series-1000.csv"),
+            "weights": Measured([thiessen, "weights", gauges, counties],
+                                results / "weights-one.csv"),
+        })
+        if by:
+            commands.update({
+                "series by": Measured(both + [thiessen, "series", "--by", "NAME", gauges,
+                                              counties, series], results / "series-by.csv"),
+                "weights by": Measured([thiessen, "weights", "--by", "NAME", gauges, counties],
+                                       results / "weights-by.csv"),
+                "lonlat by": Measured([thiessen, "weights", "--by", "NAME"] + lonlat,
+                                      results / "weights-by-lonlat.csv"),
+            })
     print("North Carolina, 2,000 gauges x 10,000 steps, 100 counties:", flush=True)
     warm(series)
-    floor_task = "floor: map, from_chars every field, 1 thread"
-    floor = None
-    if options.floor:
-        floor = add(floor_task, [options.floor, series], "floor.log")
-    else:
-        rows.append((floor_task, "no bench_floor program", None, ""))
-    if options.read_series:
-        add("thiessen's series reader alone", [options.read_series, gauges, series],
-            "read-series.log", floor, "of the floor")
+    for round in range(options.runs):
+        print(f"  round {round + 1} of {options.runs}: {', '.join(commands)}", flush=True)
+        for measured in commands.values():
+            if measured:
+                measured.run()
+
+    floor = commands["floor"]
+    rows = [("floor: map, from_chars every field, 1 thread", floor or "no bench_floor", None,
+             "")]
+    if commands["reader"]:
+        rows.append(("thiessen's series reader alone", commands["reader"], floor,
+                     "of the floor"))
+    if thiessen:
+        one_core, two_cores = commands["1 core"], commands["2 cores"]
+        short = commands["1,000 steps"]
+        rows += [("thiessen series, one catchment, 1 core", one_core, floor, "of the floor"),
+                 ("thiessen series, one catchment, 2 cores", two_cores, floor, "of the floor"),
+                 ("thiessen series, one catchment, 1,000 steps", short, None, "")]
+        if not one_core.failure and not short.failure:
+            rows.append(("  peak RSS from 1,000 to 10,000 steps",
+                         f"{short.peak_mib:.0f} MiB -> {one_core.peak_mib:.0f} MiB"
+                         f" ({one_core.peak_mib / short.peak_mib:.2f}x)", None, ""))
+        rows.append(("thiessen series --by NAME, 100 counties, 2 cores",
+                     commands.get("series by", no_by), two_cores,
+                     "of one catchment (target: at most 2x)"))
+    chain = commands["chain"]
+    rows.append(("GIS chain (geopandas): weights of 100 counties", chain, None, ""))
     if not thiessen:
         return rows
-
-    one_catchment = [thiessen, "series", gauges, counties, series]
-    pinned = add("thiessen series, one catchment, 1 core", ["taskset", "-c", "0"] + one_catchment,
-                 "series-1-core.csv", floor, "of the floor")
-    both = add("thiessen series, one catchment, 2 cores",
-               ["taskset", "-c", "0,1"] + one_catchment, "series-2-cores.csv", floor,
-               "of the floor")
-    short = add("thiessen series, one catchment, 1,000 steps",
-                ["taskset", "-c", "0,1", thiessen, "series", gauges, counties, first_steps],
-                "series-1000.csv")
-    if not pinned.failure and not short.failure:
-        rows.append(("  peak RSS from 1,000 to 10,000 steps",
-                     f"{short.peak_mib:.0f} MiB -> {pinned.peak_mib:.0f} MiB"
-                     f" ({pinned.peak_mib / short.peak_mib:.2f}x)", None, ""))
-    task = "thiessen series --by NAME, 100 counties, 2 cores"
-    if by:
-        add(task, ["taskset", "-c", "0,1", thiessen, "series", "--by", "NAME", gauges, counties,
-                   series], "series-by.csv", both, "of one catchment (target: at most 2x)")
-    else:
-        rows.append((task, "not available: the command has no --by", None, ""))
-
-    chain_output = results / "weights-by-gis.csv"
-    chain = add("GIS chain (geopandas): weights of 100 counties",
-                [PYTHON, HERE / "baseline.py", "subbasins", gauges, counties, "NAME",
-                 chain_output], "weights-by-gis.log")
-    add("thiessen weights, one catchment", [thiessen, "weights", gauges, counties],
-        "weights-one.csv")
-    cases = [("thiessen weights --by NAME, 100 counties", [gauges, counties], "weights-by.csv"),
-             ("  the same from lon/lat files (own equal-area map)",
-              [data / "nc-gauges-lonlat.csv", data / "nc-counties-lonlat.gpkg"],
-              "weights-by-lonlat.csv")]
-    for task, files, name in cases:
-        if not by:
-            rows.append((task, "not available: the command has no --by", None, ""))
-            continue
-        ours = timed(task, [thiessen, "weights", "--by", "NAME"] + files, name)
+    rows.append(("thiessen weights, one catchment", commands["weights"], None, ""))
+    for task, key in (("thiessen weights --by NAME, 100 counties", "weights by"),
+                      ("  the same from lon/lat files (own equal-area map)", "lonlat by")):
+        ours = commands.get(key, no_by)
         note = ""
-        if not ours.failure and not chain.failure:
-            difference = largest_weight_difference(results / name, chain_output, "NAME")
+        if by and not ours.failure and not chain.failure:
+            difference = largest_weight_difference(ours.stdout_path, chain_output, "NAME")
             note = (f"of the chain; speed-up over its own cpu {chain.own_cpu / ours.cpu:.1f}x"
                     f" (target: 20x); weights differ by {difference}")
         rows.append((task, ours, chain, note))
@@ -337,11 +367,12 @@ def print_state_table(rows):
             line += (f"  {measured.wall / against.wall:>10.2f}x {measured.cpu / against.cpu:>5.2f}x"
                      f" {note}")
         print(line)
-    for _, measured, _, _ in rows:
-        if isinstance(measured, Measured) and not measured.failure and "baseline.py" in str(
-                measured.command):
-            print(f"The GIS chain's own time, without starting Python and importing geopandas:"
-                  f" {seconds(measured.own_wall)}, cpu {seconds(measured.own_cpu)}.")
+    for task, measured, _, _ in rows:
+        if isinstance(measured, Measured) and not measured.failure and measured.own_cpu:
+            print(f"{task.strip()}: its own time {seconds(measured.own_wall)},"
+                  f" cpu {seconds(measured.own_cpu)}")
+    print("(the floor's from opening the file, the reader's after the gauges, the GIS chain's"
+          "\nfrom reading the files, without starting Python and importing geopandas)")
     print("Times are medians of whole processes (wait4); cpu is user + system time. The floor's"
           "\npeak RSS counts the mapped file's pages. The files are on an Albers plane with no"
           "\ncoordinate system named, so the command and the GIS chain draw the same diagram;"
