@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <sstream>
 
 using namespace thiessen;
 
@@ -28,17 +29,49 @@ std::string ErrorOf(const std::function<void()>& body)
 
 const std::vector<std::string> kGaugeIds = {"G1", "G2", "G3"};
 
-// Reads a whole series given as text.
-std::vector<SeriesStep> ReadSeries(std::string_view text, size_t blockSize = 4096)
+// Reads a whole series given as text; inFile, when given, receives which
+// gauges it has.
+std::vector<SeriesStep> ReadSeries(std::string_view text, size_t blockSize = 4096,
+                                   const SeriesOptions& options = {{"-9999"}, {}},
+                                   std::vector<bool>* inFile = nullptr,
+                                   const std::vector<std::string>& gaugeIds = kGaugeIds)
 {
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::tmpfile(), &std::fclose);
     std::fwrite(text.data(), 1, text.size(), file.get());
     std::rewind(file.get());
-    SeriesReader reader(file.get(), "series.csv", kGaugeIds, {"-9999"}, blockSize);
+    const auto series = OpenSeries(file.get(), "series.csv", gaugeIds, options, blockSize);
     std::vector<SeriesStep> steps;
-    for (SeriesStep step; reader.Next(step);)
+    for (SeriesStep step; series->Next(step);)
         steps.push_back(step);
+    if (inFile != nullptr)
+        *inFile = series->GaugesInFile();
     return steps;
+}
+
+// The steps of a series as text, a line each: "time: G1 G2 G3 (line)", a
+// missing value shown as "-".
+std::string StepsOf(std::string_view text, const SeriesOptions& options = {{"-9999"}, {}})
+{
+    std::ostringstream shown;
+    for (const SeriesStep& step : ReadSeries(text, 7, options)) {
+        shown << step.time << ':';
+        for (const double value : step.values)
+            (std::isnan(value) ? shown << " -" : shown << ' ' << value);
+        shown << " (" << step.line << ")\n";
+    }
+    return shown.str();
+}
+
+// The times of a series' steps, one gauge's in long form, in order.
+std::string TimesOf(const std::vector<std::string>& times)
+{
+    std::string text = "station,time,value\n";
+    for (const std::string& time : times)
+        text += "G1," + time + ",1\n";
+    std::string order;
+    for (const SeriesStep& step : ReadSeries(text))
+        order += (order.empty() ? "" : " | ") + step.time;
+    return order;
 }
 
 } // namespace
@@ -87,14 +120,20 @@ TEST(Gauges, RefusesBadTables)
         {"id,x,y\r1,2,3\r", "g.csv, line 1: lines end with a carriage return alone; expected "
                             "line feeds (CSV as written on Windows, Linux or a current macOS)"},
         {"\nid,x,y\n", "g.csv, line 1: the first line is empty; expected the header"},
-        {"id,x,z\n", "g.csv, line 1: no column named y; expected a header with id, x, y (planar "
-                     "coordinates) or id, lon, lat (degrees)"},
-        {"name,lon,lat\n", "g.csv, line 1: no column named id; expected a header with id, x, y "
-                           "(planar coordinates) or id, lon, lat (degrees)"},
+        {"id,x,z\n", "g.csv, line 1: no column named y or northing; expected a header with id, x, "
+                     "y (planar coordinates) or id, lon, lat (degrees)"},
+        {"label,lon,lat\n", "g.csv, line 1: no column named id, station, gauge, code, "
+                            "station_id, gauge_id or name; expected a header with id, x, y "
+                            "(planar coordinates) or id, lon, lat (degrees)"},
         {"id,x,y,lon,lat\n", "g.csv, line 1: the header names both x, y and lon, lat; expected "
                              "one pair"},
-        {"id,x,y,X\n", "g.csv, line 1, column 4 (X): a second column named x (the first is "
-                       "column 2)"},
+        {"id,x,y,X\n", "g.csv, line 1, column 4 (X): a second column for x (the first is column "
+                       "2, \"x\")"},
+        {"id,lon,Longitude,lat\n", "g.csv, line 1, column 3 (Longitude): a second column for "
+                                   "the longitude (the first is column 2, \"lon\")"},
+        {"name,station,code,x,y\n", "g.csv, line 1, column 3 (code): a second column for the "
+                                    "gauge ids (the first is column 2, \"station\"); name the "
+                                    "one to use id"},
         {"id;x;y\nG1;12,3a;4\n", "g.csv, line 2, column 2 (x): expected a number, not \"12,3a\""},
         {"id,x,y\nG1,,4\n", "g.csv, line 2, column 2 (x): expected a number, found an empty field"},
         {"id,x,y\nG1,3,nan\n", "g.csv, line 2, column 3 (y): expected a finite number, not "
@@ -128,6 +167,27 @@ TEST(Gauges, RefusesBadTables)
     };
     for (const auto& [text, message] : cases)
         EXPECT_EQ(ErrorOf([&] { ParseGauges(text, "g.csv"); }), message) << text;
+}
+
+TEST(Gauges, ReadsTheUsualNamesOfColumns)
+{
+    // Tabs and decimal commas; a station number is taken over a name.
+    GaugeTable table = ParseGauges("Name\tStation\tLongitude\tLatitude\n"
+                                   "Hill\t0101\t151,25\t-33,5\n",
+                                   "g.csv");
+    EXPECT_TRUE(table.geographic);
+    EXPECT_EQ(table.gauges[0].id, "0101");
+    EXPECT_EQ(table.gauges[0].x, 151.25);
+    EXPECT_EQ(table.gauges[0].y, -33.5);
+    // id is taken over any other; a comma file padded with tabs stays one.
+    table = ParseGauges("gauge,\tID,\tEasting,\tNorthing\nHill,\tA1,\t300.5,\t400\n", "g.csv");
+    EXPECT_FALSE(table.geographic);
+    EXPECT_EQ(table.gauges[0].id, "A1");
+    EXPECT_EQ(table.gauges[0].x, 300.5);
+    EXPECT_EQ(table.gauges[0].y, 400);
+    table = ParseGauges("name,long,lat\nHill,1,2\n", "g.csv");
+    EXPECT_EQ(table.gauges[0].id, "Hill");
+    EXPECT_EQ(table.gauges[0].x, 1);
 }
 
 TEST(Series, ReadsASpreadsheetExport)
@@ -177,7 +237,8 @@ TEST(Series, RefusesBadSeries)
 {
     const std::pair<const char*, const char*> cases[] = {
         {"time\n1\n", "series.csv, line 1: no column after the time; expected columns named by "
-                      "gauge ids, separated by commas or semicolons"},
+                      "gauge ids, or columns for the gauge, the time and the value, separated by "
+                      "commas, semicolons or tabs"},
         {"time,G1,G9\n", "series.csv, line 1, column 3 (G9): no gauge has the id \"G9\""},
         {"time,G1,,G2\n", "series.csv, line 1, column 3: a column without a name; expected a "
                           "gauge id"},
@@ -195,6 +256,108 @@ TEST(Series, RefusesBadSeries)
                                   "header 3"},
         {"time,G1\n,1\n", "series.csv, line 2, column 1 (time): expected a time, found an empty "
                           "field"},
+    };
+    for (const auto& [text, message] : cases)
+        EXPECT_EQ(ErrorOf([&] { ReadSeries(text); }), message) << text;
+}
+
+TEST(Series, ReadsTabs)
+{
+    // Empty fields between tabs are fields, and a decimal comma is allowed.
+    EXPECT_EQ(StepsOf("time\tG1\tG2\tG3\nt1\t\t 0,5 \t2\n"), "t1: - 0.5 2 (2)\n");
+}
+
+TEST(Series, ReadsTheLongFormAsTheWide)
+{
+    // G2 never reports; G3 is missing on the 1st (no line) and the 3rd (NA).
+    std::vector<bool> inFile;
+    ReadSeries("time,G1,G3\n", 4096, {}, &inFile);
+    EXPECT_EQ(inFile, std::vector<bool>({true, false, true}));
+    EXPECT_EQ(StepsOf("time,G1,G3\n2026-05-01,1.5,\n2026-05-02,,0\n2026-05-03,2,NA\n"),
+              "2026-05-01: 1.5 - - (2)\n2026-05-02: - - 0 (3)\n2026-05-03: 2 - - (4)\n");
+    // By station, the dates out of order, in other columns and names, with a
+    // column to ignore.
+    const std::string byStation = "Date,Flag,Station,PRCP\n2026-05-02,,G1,\n2026-05-03,a,G1,2\n"
+                                  "2026-05-01,,G1,1.5\n2026-05-02,,G3,0\n2026-05-03,,G3,NA\n";
+    EXPECT_EQ(StepsOf(byStation),
+              "2026-05-01: 1.5 - - (4)\n2026-05-02: - - 0 (2)\n2026-05-03: 2 - - (3)\n");
+    ReadSeries(byStation, 4096, {}, &inFile);
+    EXPECT_EQ(inFile, std::vector<bool>({true, false, true}));
+    // By time, with tabs and a decimal comma.
+    EXPECT_EQ(StepsOf("gauge_id\tdatetime\trainfall\nG1\t2026-05-01\t1,5\nG3\t2026-05-02\t0\n"
+                      "G1\t2026-05-03\t2\n"),
+              "2026-05-01: 1.5 - - (2)\n2026-05-02: - - 0 (3)\n2026-05-03: 2 - - (4)\n");
+    // One instant written three ways is one step.
+    EXPECT_EQ(StepsOf("station;time;value\nG1;2026-05-01T09:00+10:00;1,5\n"
+                      "G2;2026-04-30T23:00Z;2\nG3;2026-04-30 22:00:00-01:00;0\n"),
+              "2026-05-01T09:00+10:00: 1.5 2 0 (2)\n");
+    // Columns that all name gauges are a wide series.
+    const auto steps =
+        ReadSeries("date,id,value\n2026-05-01,1,2\n", 4096, {}, nullptr, {"value", "id"});
+    EXPECT_EQ(steps[0].values, std::vector<double>({2, 1}));
+}
+
+TEST(Series, OrdersTheLongFormsTimes)
+{
+    // ISO 8601 times in time order, as instants...
+    EXPECT_EQ(TimesOf({"2026-05-02", "2026-05-01T23:59:59.999999999", "2026-05-01"}),
+              "2026-05-01 | 2026-05-01T23:59:59.999999999 | 2026-05-02");
+    EXPECT_EQ(TimesOf({"2026-05-01T10:00+10:00", "2026-04-30T23:30-01:00", "2026-04-30t23:45z"}),
+              "2026-04-30t23:45z | 2026-05-01T10:00+10:00 | 2026-04-30T23:30-01:00");
+    EXPECT_EQ(TimesOf({"2026-05-02 10:00", "\"2026-05-02T09:59:59,5\""}),
+              "2026-05-02T09:59:59,5 | 2026-05-02 10:00");
+    // ... others, and ISO times among them or mixing offsets with none, as
+    // they first appear.
+    for (const std::vector<std::string>& times : std::vector<std::vector<std::string>>{
+             {"2026-05-02", "May 1"},
+             {"2026-05-02", "2026-02-30"},
+             {"2026-05-02", "2026-05-01T10:00:60"},
+             {"2026-05-02", "2026-05-01T24:00"},
+             {"2026-05-02", "2026-05-01T10:00:00.1234567890"},
+             {"2026-05-02T00:00Z", "2026-05-01T00:00"},
+             {"2026-05-02T00:00", "2026-05-01T00:00+0100"},
+         })
+        EXPECT_EQ(TimesOf(times), times[0] + " | " + times[1]);
+}
+
+TEST(Series, CountsTraceAsNone)
+{
+    const SeriesOptions options{{"-9999", "M"}, {"T", "tr", "0.01"}};
+    EXPECT_EQ(StepsOf("time,G1,G2,G3\nt1,T,tr,0.01\nt2,-9999,M,0.02\n", options),
+              "t1: 0 0 0 (2)\nt2: - - 0.02 (3)\n");
+    EXPECT_EQ(StepsOf("station,time,value\nG1,t1,T\nG2,t1,M\n", options), "t1: 0 - - (2)\n");
+    EXPECT_EQ(ErrorOf([&] { ReadSeries("time,G1\nt1,Tr\n", 4096, options); }),
+              "series.csv, line 2, column 2 (G1): expected a number, a missing value (an empty "
+              "field, NA, NaN, -9999, M) or a trace (T, tr, 0.01), not \"Tr\"");
+}
+
+TEST(Series, RefusesBadLongSeries)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"station,time,value\nG1,t1,1\nG2,t1,2\nG1,t2,3\nG1,t1,3\n",
+         "series.csv, line 5, column 3 (value): a second value for the gauge \"G1\" at t1 (the "
+         "first is on line 2)"},
+        // The first in the file, though its step comes later; one instant.
+        {"station,time,value\nG1,2026-05-02,1\nG1,2026-05-02T00:00:00.000,NA\n"
+         "G2,2026-05-01 00:00,1\nG2,2026-05-01,2\n",
+         "series.csv, line 3, column 3 (value): a second value for the gauge \"G1\" at "
+         "2026-05-02T00:00:00.000 (the first is on line 2)"},
+        {"station,time,value\n\"G1\",\"t\n1\",1\nG1,\"t\n1\",2\n",
+         "series.csv, line 4, column 3 (value): a second value for the gauge \"G1\" at t?1 (the "
+         "first is on line 2)"},
+        {"station,date,time,value\n", "series.csv, line 1, column 3 (time): a second column "
+                                      "for the time (the first is column 2, \"date\")"},
+        {"station,time,value\nG1,t1,1\nG9,t1,1\n",
+         "series.csv, line 3, column 1 (station): no gauge has the id \"G9\""},
+        {"station,time,value\n,t1,1\n",
+         "series.csv, line 2, column 1 (station): expected a gauge id, found an empty field"},
+        {"station,time,value\nG1,,1\n",
+         "series.csv, line 2, column 2 (time): expected a time, found an empty field"},
+        {"station,time,value\nG1,t1,-1\n",
+         "series.csv, line 2, column 3 (value): a negative rainfall, \"-1\"; if it marks missing "
+         "values, name it with --missing"},
+        {"station,time,value\nG1,t1\n",
+         "series.csv, line 2, column 3 (value): the line has 2 fields, the header 3"},
     };
     for (const auto& [text, message] : cases)
         EXPECT_EQ(ErrorOf([&] { ReadSeries(text); }), message) << text;

@@ -128,6 +128,25 @@ bool Reader::RecordIsBlank() const
     return true;
 }
 
+// Decides the separator from the header's characters outside quotes: tabs
+// when they outnumber commas and semicolons (a comma or semicolon file may be
+// padded with tabs, a tab file have a comma in a name), else semicolons when
+// there are any, else commas.
+void Reader::FindSeparator()
+{
+    long commas = 0, semicolons = 0, tabs = 0;
+    bool inQuotes = false;
+    for (const char* c = field_; c < recordEnd_; ++c) {
+        inQuotes = inQuotes != (*c == '"');
+        if (!inQuotes) {
+            commas += *c == ',';
+            semicolons += *c == ';';
+            tabs += *c == '\t';
+        }
+    }
+    separator_ = tabs > commas + semicolons ? '\t' : semicolons > 0 ? ';' : ',';
+}
+
 const std::vector<std::string>& Reader::ReadHeader()
 {
     while (end_ - begin_ < 3 && Refill()) {
@@ -144,13 +163,7 @@ const std::vector<std::string>& Reader::ReadHeader()
         throw DataError(name_, 1, 0, {},
                         "lines end with a carriage return alone; expected line feeds (CSV as "
                         "written on Windows, Linux or a current macOS)");
-    bool inQuotes = false;
-    for (const char* c = field_; c < recordEnd_ && separator_ != ';'; ++c) {
-        if (*c == '"')
-            inQuotes = !inQuotes;
-        else if (*c == ';' && !inQuotes)
-            separator_ = ';';
-    }
+    FindSeparator();
     if (RecordIsBlank())
         throw DataError(name_, 1, 0, {}, "the first line is empty; expected the header");
     std::string_view field;
@@ -213,11 +226,11 @@ int Reader::CountRemainingFields()
 bool Reader::NextRawField(std::string_view& field)
 {
     char* p = field_;
-    while (p < recordEnd_ && IsSpace(*p))
+    while (p < recordEnd_ && IsPadding(*p))
         ++p;
     if (p < recordEnd_ && *p == '"') {
         field = UnquoteInPlace(p);
-        while (field_ < recordEnd_ && IsSpace(*field_))
+        while (field_ < recordEnd_ && IsPadding(*field_))
             ++field_;
         if (field_ == recordEnd_)
             fieldsLeft_ = false;
@@ -331,6 +344,37 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b)
             return false;
     }
     return true;
+}
+
+NamedColumn FindColumn(const std::vector<std::string>& header, const ColumnNames& names)
+{
+    for (const std::vector<std::string_view>& tier : names) {
+        NamedColumn found;
+        for (size_t i = 0; i < header.size() && found.rival == 0; ++i) {
+            const auto named = [&](std::string_view name) {
+                return EqualsIgnoringCase(header[i], name);
+            };
+            if (std::any_of(tier.begin(), tier.end(), named))
+                (found.column == 0 ? found.column : found.rival) = static_cast<int>(i) + 1;
+        }
+        if (found.column != 0)
+            return found;
+    }
+    return {};
+}
+
+std::string NameList(const ColumnNames& names)
+{
+    std::vector<std::string_view> all;
+    for (const std::vector<std::string_view>& tier : names)
+        all.insert(all.end(), tier.begin(), tier.end());
+    std::string list;
+    for (size_t i = 0; i < all.size(); ++i)
+        list += std::string(i == 0                ? ""
+                            : i + 1 == all.size() ? " or "
+                                                  : ", ") +
+                std::string(all[i]);
+    return list;
 }
 
 } // namespace thiessen::csv

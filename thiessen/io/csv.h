@@ -3,10 +3,12 @@
 // The CSV that the gauges and series files are written in, as people and
 // spreadsheets write it: a header line, then one record per line; CRLF or LF
 // line ends; an optional UTF-8 byte-order mark; fields separated by commas,
-// or by semicolons when the header uses them (and then numbers may have a
-// decimal comma, as European spreadsheets export them); fields may be quoted
-// with double quotes, a doubled quote standing for one. Empty lines (or lines
-// of empty fields) are allowed at the end of the file only.
+// by semicolons when the header uses them, or by tabs when the header has
+// more tabs than commas and semicolons (with semicolons or tabs, numbers may
+// have a decimal comma, as European spreadsheets export them); fields may be
+// quoted with double quotes, a doubled quote standing for one. Spaces around
+// a field, and tabs unless they separate, are not part of it. Empty lines (or
+// lines of empty fields) are allowed at the end of the file only.
 //
 // The file is read in large blocks, and a record's fields are views into the
 // block, so reading costs no allocation per field.
@@ -45,7 +47,7 @@ public:
     long Line() const { return line_; }
     // The column of the field last returned, counting from 1.
     int Column() const { return column_; }
-    bool DecimalComma() const { return separator_ == ';'; }
+    bool DecimalComma() const { return separator_ != ','; }
 
     // Throws a DataError for the given column of the current record.
     [[noreturn]] void Fail(int column, const std::string& problem) const;
@@ -56,6 +58,8 @@ private:
     bool FindRecord();
     bool Refill();
     bool RecordIsBlank() const;
+    void FindSeparator();
+    bool IsPadding(char c) const { return c == ' ' || (c == '\t' && separator_ != '\t'); }
     bool NextRawField(std::string_view& field);
     std::string_view UnquoteInPlace(char* open);
     int CountRemainingFields();
@@ -91,5 +95,21 @@ std::string Shown(std::string_view text);
 std::string Quote(std::string_view text);
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
+
+// The names a column may go by, in tiers: a column named in an earlier tier
+// is taken over one named in a later tier. Names are compared ignoring case.
+using ColumnNames = std::vector<std::vector<std::string_view>>;
+
+// Where a header has the column that names give: column counts from 1, 0
+// when there is none; rival is a second column of the same tier, 0 when
+// there is none.
+struct NamedColumn {
+    int column = 0;
+    int rival = 0;
+};
+NamedColumn FindColumn(const std::vector<std::string>& header, const ColumnNames& names);
+
+// The names for a message: "a, b or c".
+std::string NameList(const ColumnNames& names);
 
 } // namespace thiessen::csv

@@ -26,38 +26,48 @@ struct Columns {
     bool geographic = false;
 };
 
-Columns FindColumns(const csv::Reader& reader)
+const csv::ColumnNames kXNames = {{"x", "easting"}};
+const csv::ColumnNames kYNames = {{"y", "northing"}};
+const csv::ColumnNames kLonNames = {{"lon", "long", "longitude"}};
+const csv::ColumnNames kLatNames = {{"lat", "latitude"}};
+
+// The column named by names; 0 when there is none. Refuses two columns of
+// the same tier, for what, with a hint.
+int FindColumn(const csv::Reader& reader, const csv::ColumnNames& names, const std::string& what,
+               const std::string& hint = {})
 {
     const std::vector<std::string>& header = reader.Header();
-    int id = 0, x = 0, y = 0, lon = 0, lat = 0;
-    for (size_t i = 0; i < header.size(); ++i) {
-        const int column = static_cast<int>(i) + 1;
-        for (auto [name, place] : {std::pair{"id", &id}, std::pair{"x", &x}, std::pair{"y", &y},
-                                   std::pair{"lon", &lon}, std::pair{"lat", &lat}}) {
-            if (!csv::EqualsIgnoringCase(header[i], name))
-                continue;
-            if (*place != 0)
-                throw DataError(reader.Name(), 1, column, header[i],
-                                "a second column named " + std::string(name) + " (the first is " +
-                                    "column " + std::to_string(*place) + ")");
-            *place = column;
-        }
-    }
+    const csv::NamedColumn found = csv::FindColumn(header, names);
+    if (found.rival != 0)
+        throw DataError(reader.Name(), 1, found.rival, header[found.rival - 1],
+                        "a second column for " + what + " (the first is column " +
+                            std::to_string(found.column) + ", " +
+                            csv::Quote(header[found.column - 1]) + ")" + hint);
+    return found.column;
+}
+
+Columns FindColumns(const csv::Reader& reader)
+{
+    const int id = FindColumn(reader, GaugeIdNames(), "the gauge ids", "; name the one to use id");
+    const int x = FindColumn(reader, kXNames, "x");
+    const int y = FindColumn(reader, kYNames, "y");
+    const int lon = FindColumn(reader, kLonNames, "the longitude");
+    const int lat = FindColumn(reader, kLatNames, "the latitude");
     const bool planar = x != 0 || y != 0;
     const bool geographic = lon != 0 || lat != 0;
     if (planar && geographic)
         throw DataError(reader.Name(), 1, 0, {},
                         "the header names both x, y and lon, lat; expected one pair");
-    const char* missing = nullptr;
+    const csv::ColumnNames* missing = nullptr;
     if (id == 0)
-        missing = "id";
+        missing = &GaugeIdNames();
     else if (geographic)
-        missing = lon == 0 ? "lon" : lat == 0 ? "lat" : nullptr;
+        missing = lon == 0 ? &kLonNames : lat == 0 ? &kLatNames : nullptr;
     else
-        missing = x == 0 ? "x" : y == 0 ? "y" : nullptr;
+        missing = x == 0 ? &kXNames : y == 0 ? &kYNames : nullptr;
     if (missing != nullptr)
         throw DataError(reader.Name(), 1, 0, {},
-                        std::string("no column named ") + missing +
+                        "no column named " + csv::NameList(*missing) +
                             "; expected a header with id, x, y (planar coordinates) or id, lon, "
                             "lat (degrees)");
     if (geographic)
@@ -215,6 +225,13 @@ GaugeTable ReadLayer(const std::string& path, const GaugeSource& source)
 }
 
 } // namespace
+
+const csv::ColumnNames& GaugeIdNames()
+{
+    static const csv::ColumnNames names = {
+        {"id"}, {"station", "gauge", "code", "station_id", "gauge_id"}, {"name"}};
+    return names;
+}
 
 GaugeTable ReadGauges(const std::string& path, const GaugeSource& source)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "thiessen/io/coordinate_system.h"
+#include "thiessen/io/csv.h"
 
 #include <string>
 #include <string_view>
@@ -34,12 +35,21 @@ struct GaugeSource {
 };
 
 // Reads a gauges file: CSV with a header naming the columns id, x and y, or
-// id, lon and lat; or a point layer that GDAL reads (GeoPackage, shapefile,
-// GeoJSON...). Refuses, with a DataError, what cannot be a gauge table: a
-// missing column, a coordinate that is not a finite number, a longitude or
-// latitude out of range, a duplicate id, two gauges at the same place.
+// id, lon and lat, in any order and case, by these names or others (the ids
+// as GaugeIdNames has them, x and y as easting and northing, lon as long or
+// longitude, lat as latitude); or a point layer that GDAL reads (GeoPackage,
+// shapefile, GeoJSON...). Refuses, with a DataError, what cannot be a gauge
+// table: a missing column, two columns for one, a coordinate that is not a
+// finite number, a longitude or latitude out of range, a duplicate id, two
+// gauges at the same place.
 GaugeTable ReadGauges(const std::string& path, const GaugeSource& source = {});
 // The same for a text already read; name stands for the file in messages.
 GaugeTable ParseGauges(std::string_view text, const std::string& name);
+
+// The names of a column of gauge ids, in a gauges file or a series in long
+// form: id first; then station, gauge, code, station_id, gauge_id; name last,
+// for beside a code or a station number a name is a label. Two names of one
+// tier are refused as ambiguous.
+const csv::ColumnNames& GaugeIdNames();
 
 } // namespace thiessen
