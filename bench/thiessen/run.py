@@ -11,10 +11,11 @@ The first table is North Carolina: 2,000 gauges, a series of 10,000 hourly
 steps, and its 100 counties as sub-basins. It sets the command against the
 floor (bench_floor: the file mapped and every field converted, on one
 thread), pinned to one core and on two, and against the GIS chain with
-geopandas for the weights of every county. Its figures are the medians of N
-runs (default 5) of whole processes: wall-clock time, processor time (user
-and system, from wait4) and peak resident memory. Rows that need a
---by option print "not available" while the command has none.
+geopandas for the weights of every county. Its commands run in turn, N
+rounds (default 5), and its figures are the medians of whole processes:
+wall-clock time, processor time (user and system, from wait4) and peak
+resident memory. Rows that need a --by option print "not available" while
+the command has none.
 
 The second table is the earlier comparison with shapely and pandas: one
 diagram of 10,000 gauges, and a series of 200 gauges whose every set of
