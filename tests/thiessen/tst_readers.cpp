@@ -132,8 +132,8 @@ TEST(Gauges, RefusesBadTables)
         {"id,lon,Longitude,lat\n", "g.csv, line 1, column 3 (Longitude): a second column for "
                                    "the longitude (the first is column 2, \"lon\")"},
         {"name,station,code,x,y\n", "g.csv, line 1, column 3 (code): a second column for the "
-                                    "gauge ids (the first is column 2, \"station\"); name the "
-                                    "one to use id"},
+                                    "gauge ids (the first is column 2, \"station\"); choose "
+                                    "one with --id"},
         {"id;x;y\nG1;12,3a;4\n", "g.csv, line 2, column 2 (x): expected a number, not \"12,3a\""},
         {"id,x,y\nG1,,4\n", "g.csv, line 2, column 2 (x): expected a number, found an empty field"},
         {"id,x,y\nG1,3,nan\n", "g.csv, line 2, column 3 (y): expected a finite number, not "
@@ -188,6 +188,13 @@ TEST(Gauges, ReadsTheUsualNamesOfColumns)
     table = ParseGauges("name,long,lat\nHill,1,2\n", "g.csv");
     EXPECT_EQ(table.gauges[0].id, "Hill");
     EXPECT_EQ(table.gauges[0].x, 1);
+    // --id chooses.
+    EXPECT_EQ(ParseGauges("station,code,x,y\nS1,C1,1,2\n", "g.csv", "CODE").gauges[0].id, "C1");
+    EXPECT_EQ(ErrorOf([] { ParseGauges("station,x,y\n", "g.csv", "code"); }),
+              "g.csv, line 1: no column named \"code\", as --id has it");
+    EXPECT_EQ(ErrorOf([] { ParseGauges("id,x,y\n", "g.csv", "y"); }),
+              "g.csv, line 1, column 3 (y): the column of the ids, as --id has it, holds a "
+              "coordinate");
 }
 
 TEST(Series, ReadsASpreadsheetExport)

@@ -46,9 +46,21 @@ int FindColumn(const csv::Reader& reader, const csv::ColumnNames& names, const s
     return found.column;
 }
 
-Columns FindColumns(const csv::Reader& reader)
+// The column of the ids: the one named idField when it is given.
+int FindIdColumn(const csv::Reader& reader, const std::string& idField)
 {
-    const int id = FindColumn(reader, GaugeIdNames(), "the gauge ids", "; name the one to use id");
+    if (idField.empty())
+        return FindColumn(reader, GaugeIdNames(), "the gauge ids", "; choose one with --id");
+    const int id = FindColumn(reader, {{idField}}, "the gauge ids");
+    if (id == 0)
+        throw DataError(reader.Name(), 1, 0, {},
+                        "no column named " + csv::Quote(idField) + ", as --id has it");
+    return id;
+}
+
+Columns FindColumns(const csv::Reader& reader, const std::string& idField)
+{
+    const int id = FindIdColumn(reader, idField);
     const int x = FindColumn(reader, kXNames, "x");
     const int y = FindColumn(reader, kYNames, "y");
     const int lon = FindColumn(reader, kLonNames, "the longitude");
@@ -70,9 +82,11 @@ Columns FindColumns(const csv::Reader& reader)
                         "no column named " + csv::NameList(*missing) +
                             "; expected a header with id, x, y (planar coordinates) or id, lon, "
                             "lat (degrees)");
-    if (geographic)
-        return {id, lon, lat, true};
-    return {id, x, y, false};
+    const Columns columns = geographic ? Columns{id, lon, lat, true} : Columns{id, x, y, false};
+    if (id == columns.x || id == columns.y)
+        throw DataError(reader.Name(), 1, id, reader.Header()[id - 1],
+                        "the column of the ids, as --id has it, holds a coordinate");
+    return columns;
 }
 
 double ReadCoordinate(csv::Reader& reader, std::string_view text)
@@ -191,10 +205,10 @@ void CheckDistinctPlaces(const std::string& name, const GaugeTable& table)
     throw DataError(name, second->line, 0, {}, problem);
 }
 
-GaugeTable Read(csv::Reader& reader)
+GaugeTable Read(csv::Reader& reader, const std::string& idField)
 {
     reader.ReadHeader();
-    const Columns columns = FindColumns(reader);
+    const Columns columns = FindColumns(reader, idField);
     GaugeTable table;
     table.geographic = columns.geographic;
     if (table.geographic)
@@ -239,13 +253,13 @@ GaugeTable ReadGauges(const std::string& path, const GaugeSource& source)
         return ReadLayer(path, source);
     const InputFile file = OpenInputFile(path);
     csv::Reader reader(file.get(), path);
-    return Read(reader);
+    return Read(reader, source.idField);
 }
 
-GaugeTable ParseGauges(std::string_view text, const std::string& name)
+GaugeTable ParseGauges(std::string_view text, const std::string& name, const std::string& idField)
 {
     csv::Reader reader(text, name);
-    return Read(reader);
+    return Read(reader, idField);
 }
 
 } // namespace thiessen

@@ -28,7 +28,8 @@ struct GaugeTable {
     std::vector<Gauge> gauges;
 };
 
-// Which layer of a gauges file, and which of its fields holds the ids.
+// Which layer of a gauges file, and which of its fields (or CSV columns)
+// holds the ids.
 struct GaugeSource {
     std::string layer;
     std::string idField;
@@ -36,15 +37,16 @@ struct GaugeSource {
 
 // Reads a gauges file: CSV with a header naming the columns id, x and y, or
 // id, lon and lat, in any order and case, by these names or others (the ids
-// as GaugeIdNames has them, x and y as easting and northing, lon as long or
-// longitude, lat as latitude); or a point layer that GDAL reads (GeoPackage,
-// shapefile, GeoJSON...). Refuses, with a DataError, what cannot be a gauge
-// table: a missing column, two columns for one, a coordinate that is not a
-// finite number, a longitude or latitude out of range, a duplicate id, two
-// gauges at the same place.
+// as source.idField or GaugeIdNames has them, x and y as easting and
+// northing, lon as long or longitude, lat as latitude); or a point layer
+// that GDAL reads (GeoPackage, shapefile, GeoJSON...). Refuses, with a
+// DataError, what cannot be a gauge table: a missing column, two columns for
+// one, a coordinate that is not a finite number, a longitude or latitude out
+// of range, a duplicate id, two gauges at the same place.
 GaugeTable ReadGauges(const std::string& path, const GaugeSource& source = {});
-// The same for a text already read; name stands for the file in messages.
-GaugeTable ParseGauges(std::string_view text, const std::string& name);
+// The same for CSV already read; name stands for the file in messages.
+GaugeTable ParseGauges(std::string_view text, const std::string& name,
+                       const std::string& idField = {});
 
 // The names of a column of gauge ids, in a gauges file or a series in long
 // form: id first; then station, gauge, code, station_id, gauge_id; name last,
