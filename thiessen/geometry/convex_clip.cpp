@@ -1,72 +1,107 @@
 #include "thiessen/geometry/convex_clip.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace thiessen {
 
 namespace {
 
-// Keeps the part of a ring where side(point) <= 0, side being linear.
-template <typename Side> Ring ClipToHalfPlane(const Ring& ring, Side side)
-{
-    Ring clipped;
-    if (ring.empty())
-        return clipped;
-    Site previous = ring.back();
-    double previousSide = side(previous);
-    for (const Site& point : ring) {
-        const double pointSide = side(point);
-        if ((previousSide < 0 && pointSide > 0) || (previousSide > 0 && pointSide < 0)) {
-            const double t = previousSide / (previousSide - pointSide);
-            clipped.push_back(
-                {previous.x + t * (point.x - previous.x), previous.y + t * (point.y - previous.y)});
-        }
-        if (pointSide <= 0)
-            clipped.push_back(point);
-        previous = point;
-        previousSide = pointSide;
-    }
-    return clipped;
-}
-
 double SignedArea(const Ring& ring)
 {
+    const Site origin = ring[0];
     double twice = 0;
-    for (std::size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++)
-        twice += (ring[j].x - ring[i].x) * (ring[j].y + ring[i].y);
+    for (std::size_t i = 2; i < ring.size(); ++i)
+        twice += (ring[i - 1].x - origin.x) * (ring[i].y - origin.y) -
+                 (ring[i].x - origin.x) * (ring[i - 1].y - origin.y);
     return twice / 2;
+}
+
+// Twice the signed area of the triangle o, a, b: positive where the turn at a
+// is to the left. Taken from the two edges that meet at a, so that the sign
+// is right even where one of them is as short as rounding.
+double Turn(Site o, Site a, Site b)
+{
+    return (a.x - o.x) * (b.y - a.y) - (a.y - o.y) * (b.x - a.x);
 }
 
 } // namespace
 
-Ring ConvexCell(const std::vector<Site>& sites, std::size_t i, const Ring& box)
+void KeepBehind(const Ring& ring, Site point, Site normal, Ring& kept)
 {
-    Ring cell = box;
-    const Site p = sites[i];
-    for (std::size_t j = 0; j < sites.size() && !cell.empty(); ++j) {
-        if (j == i)
-            continue;
-        // Nearer to q than to p: (x - middle) . (q - p) > 0.
-        const Site q = sites[j];
-        const double mx = (p.x + q.x) / 2, my = (p.y + q.y) / 2;
-        const double dx = q.x - p.x, dy = q.y - p.y;
-        cell = ClipToHalfPlane(cell, [&](Site s) { return (s.x - mx) * dx + (s.y - my) * dy; });
+    auto side = [&](Site s) { return (s.x - point.x) * normal.x + (s.y - point.y) * normal.y; };
+    kept.clear();
+    if (ring.empty())
+        return;
+    Site previous = ring.back();
+    double previousSide = side(previous);
+    for (const Site& corner : ring) {
+        const double cornerSide = side(corner);
+        if ((previousSide < 0 && cornerSide > 0) || (previousSide > 0 && cornerSide < 0)) {
+            const double t = previousSide / (previousSide - cornerSide);
+            kept.push_back({previous.x + t * (corner.x - previous.x),
+                            previous.y + t * (corner.y - previous.y)});
+        }
+        if (cornerSide <= 0)
+            kept.push_back(corner);
+        previous = corner;
+        previousSide = cornerSide;
     }
-    return cell;
 }
 
+Ring ConvexHull(Ring points)
+{
+    std::sort(points.begin(), points.end(),
+              [](Site a, Site b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
+    if (points.size() < 3)
+        return points;
+    // The lower chain left to right, then the upper one back.
+    Ring hull(2 * points.size());
+    std::size_t size = 0;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        while (size >= 2 && Turn(hull[size - 2], hull[size - 1], points[i]) <= 0)
+            --size;
+        hull[size++] = points[i];
+    }
+    for (std::size_t i = points.size() - 1, lower = size + 1; i-- > 0;) {
+        while (size >= lower && Turn(hull[size - 2], hull[size - 1], points[i]) <= 0)
+            --size;
+        hull[size++] = points[i];
+    }
+    hull.resize(size - 1); // the last is the first again
+    return hull;
+}
+
+// The convex ring is cut by the lines through its corners; where rounding
+// has left two corners a hair apart, the line through them points anywhere,
+// so the ring's hull is used, whose every edge has the rest on its left.
 Ring ClipToConvex(const Ring& ring, const Ring& convex)
 {
-    if (convex.size() < 3)
+    const Ring hull = ConvexHull(convex);
+    if (hull.size() < 3)
         return {};
-    Ring clipped = ring;
-    for (std::size_t i = 0, j = convex.size() - 1; i < convex.size() && !clipped.empty(); j = i++) {
-        const Site a = convex[j], b = convex[i];
+    Ring clipped = ring, scratch;
+    for (std::size_t i = 0, j = hull.size() - 1; i < hull.size() && !clipped.empty(); j = i++) {
         // Inside a counter-clockwise ring is left of each edge.
-        clipped = ClipToHalfPlane(
-            clipped, [&](Site s) { return (b.y - a.y) * (s.x - a.x) - (b.x - a.x) * (s.y - a.y); });
+        const Site a = hull[j], b = hull[i];
+        KeepBehind(clipped, a, {b.y - a.y, a.x - b.x}, scratch);
+        std::swap(clipped, scratch);
     }
     return clipped;
+}
+
+Box BoxOf(const Ring& ring)
+{
+    Box box{ring[0].x, ring[0].y, ring[0].x, ring[0].y};
+    for (const Site& corner : ring)
+        box = {std::min(box.minX, corner.x), std::min(box.minY, corner.y),
+               std::max(box.maxX, corner.x), std::max(box.maxY, corner.y)};
+    return box;
+}
+
+bool Overlap(const Box& a, const Box& b)
+{
+    return a.minX < b.maxX && b.minX < a.maxX && a.minY < b.maxY && b.minY < a.maxY;
 }
 
 double RingArea(const Ring& ring)

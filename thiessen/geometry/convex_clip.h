@@ -1,27 +1,37 @@
 #pragma once
 
-#include "thiessen/geometry/diagram.h"
+#include "thiessen/geometry/plane.h"
 
+#include <cstddef>
 #include <vector>
 
 namespace thiessen {
 
 // Plain polygon arithmetic for the small local rebuilds, where GEOS's
-// general overlay costs far more than the work itself. A ring is a list of
-// corners, not closed; a convex ring runs counter-clockwise.
-using Ring = std::vector<Site>;
+// general overlay costs far more than the work itself. A convex ring runs
+// counter-clockwise.
 
-// The Voronoi cell of sites[i] among the given sites, inside a box (a
-// counter-clockwise ring), counter-clockwise itself: the box
-// cut by the half-plane nearer to sites[i] than to each other site.
-Ring ConvexCell(const std::vector<Site>& sites, std::size_t i, const Ring& box);
+// The part of a ring behind a line, where (corner - point) . normal <= 0,
+// into kept (not the ring itself).
+void KeepBehind(const Ring& ring, Site point, Site normal, Ring& kept);
+
+// The convex hull of some points: counter-clockwise, without repeated
+// corners or corners on an edge.
+Ring ConvexHull(Ring points);
 
 // The part of a ring inside a convex ring. For a ring that is not convex
 // itself, the result may have edges that run back along themselves, but its
 // area is that of the intersection.
 Ring ClipToConvex(const Ring& ring, const Ring& convex);
 
-// The area of a ring, whatever its orientation.
+// The extent of a ring that has corners.
+Box BoxOf(const Ring& ring);
+
+// Whether two boxes share more than a side or a corner.
+bool Overlap(const Box& a, const Box& b);
+
+// The area of a ring, whatever its orientation; measured from its first
+// corner, so that large coordinates cost no precision.
 double RingArea(const Ring& ring);
 
 } // namespace thiessen

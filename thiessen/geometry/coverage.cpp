@@ -1,0 +1,227 @@
+#include "thiessen/geometry/coverage.h"
+
+#include "thiessen/geometry/convex_clip.h"
+
+#include <algorithm>
+
+namespace thiessen {
+
+namespace {
+
+Geometry EmptyPolygon(const Geos& geos)
+{
+    return geos.Own(GEOSGeom_createEmptyPolygon_r(geos.Handle()), "making an empty polygon");
+}
+
+// A ring as a polygon; empty where rounding has left it fewer than three
+// distinct corners.
+Geometry PolygonOf(const Geos& geos, const Ring& ring)
+{
+    std::vector<double> xy;
+    for (const Site& corner : ring)
+        if (xy.empty() || corner.x != xy[xy.size() - 2] || corner.y != xy.back()) {
+            xy.push_back(corner.x);
+            xy.push_back(corner.y);
+        }
+    if (xy.size() > 2 && xy[0] == xy[xy.size() - 2] && xy[1] == xy.back())
+        xy.resize(xy.size() - 2);
+    if (xy.size() < 6)
+        return EmptyPolygon(geos);
+    xy.push_back(xy[0]);
+    xy.push_back(xy[1]);
+    const GEOSContextHandle_t h = geos.Handle();
+    GEOSCoordSequence* points =
+        GEOSCoordSeq_copyFromBuffer_r(h, xy.data(), static_cast<unsigned>(xy.size() / 2), 0, 0);
+    if (points == nullptr)
+        throw GeometryError("making a cell failed: " + geos.TakeLastError());
+    Geometry shell = geos.Own(GEOSGeom_createLinearRing_r(h, points), "making a cell");
+    Geometry polygon =
+        geos.Own(GEOSGeom_createPolygon_r(h, shell.get(), nullptr, 0), "making a cell");
+    shell.release(); // the polygon owns it now
+    return polygon;
+}
+
+Ring RingOf(const Geos& geos, const GEOSGeometry& ring)
+{
+    const GEOSContextHandle_t h = geos.Handle();
+    const GEOSCoordSequence* points = GEOSGeom_getCoordSeq_r(h, &ring);
+    unsigned size = 0;
+    CheckStatus(geos, GEOSCoordSeq_getSize_r(h, points, &size), "reading a ring");
+    std::vector<double> xy(2 * size);
+    CheckStatus(geos, GEOSCoordSeq_copyToBuffer_r(h, points, xy.data(), 0, 0), "reading a ring");
+    Ring corners;
+    for (std::size_t k = 0; k + 2 < xy.size(); k += 2) // the last repeats the first
+        corners.push_back({xy[k], xy[k + 1]});
+    return corners;
+}
+
+struct PreparedDeleter {
+    GEOSContextHandle_t context;
+    void operator()(const GEOSPreparedGeometry* prepared) const
+    {
+        GEOSPreparedGeom_destroy_r(context, prepared);
+    }
+};
+
+using Prepared = std::unique_ptr<const GEOSPreparedGeometry, PreparedDeleter>;
+
+Prepared Prepare(const Geos& geos, const GEOSGeometry& geometry)
+{
+    const GEOSPreparedGeometry* prepared = GEOSPrepare_r(geos.Handle(), &geometry);
+    if (prepared == nullptr)
+        throw GeometryError("preparing a geometry failed: " + geos.TakeLastError());
+    return Prepared(prepared, PreparedDeleter{geos.Handle()});
+}
+
+enum class Inside { Wholly, Partly, Not };
+
+Inside WhereIs(const Geos& geos, const GEOSGeometry& cell,
+               const GEOSPreparedGeometry& preparedCatchment)
+{
+    const GEOSContextHandle_t h = geos.Handle();
+    if (GEOSisEmpty_r(h, &cell) == 1)
+        return Inside::Not;
+    if (GEOSPreparedContains_r(h, &preparedCatchment, &cell) == 1)
+        return Inside::Wholly;
+    return GEOSPreparedIntersects_r(h, &preparedCatchment, &cell) == 1 ? Inside::Partly
+                                                                       : Inside::Not;
+}
+
+// The part of the catchment inside a cell that lies partly inside it.
+Geometry ClipPartly(const Geos& geos, const GEOSGeometry& cell, const GEOSGeometry& catchment)
+{
+    // Cut the catchment down to the cell's box first, so that the overlay
+    // works on a small piece of a long boundary.
+    const GEOSContextHandle_t h = geos.Handle();
+    const Box box = ExtentOf(geos, cell);
+    GEOSGeometry* piece = GEOSClipByRect_r(h, &catchment, box.minX, box.minY, box.maxX, box.maxY);
+    if (piece != nullptr) {
+        Geometry ownedPiece = geos.Own(piece, "cutting the catchment");
+        GEOSGeometry* clipped = GEOSIntersection_r(h, ownedPiece.get(), &cell);
+        if (clipped != nullptr)
+            return geos.Own(clipped, "clipping a cell");
+    }
+    geos.TakeLastError();
+    return geos.Intersection(&catchment, &cell);
+}
+
+} // namespace
+
+Box ExtentOf(const Geos& geos, const GEOSGeometry& geometry)
+{
+    Box box{0, 0, 0, 0};
+    CheckStatus(
+        geos,
+        GEOSGeom_getExtent_r(geos.Handle(), &geometry, &box.minX, &box.minY, &box.maxX, &box.maxY),
+        "measuring an extent");
+    return box;
+}
+
+std::vector<Geometry> VoronoiCells(const Geos& geos, const std::vector<Site>& sites,
+                                   const GEOSGeometry& box)
+{
+    const Tessellation tessellation(sites, ExtentOf(geos, box));
+    std::vector<Geometry> cells;
+    for (std::size_t site = 0; site < sites.size(); ++site)
+        cells.push_back(PolygonOf(geos, tessellation.Cell(site)));
+    return cells;
+}
+
+Geometry ClipToCatchment(const Geos& geos, const GEOSGeometry& cell, const GEOSGeometry& catchment,
+                         const GEOSPreparedGeometry& preparedCatchment)
+{
+    switch (WhereIs(geos, cell, preparedCatchment)) {
+    case Inside::Wholly:
+        return geos.Clone(&cell);
+    case Inside::Partly:
+        return ClipPartly(geos, cell, catchment);
+    default:
+        return EmptyPolygon(geos);
+    }
+}
+
+Coverage::Coverage(const Geos& geos, const Tessellation& tessellation, const GEOSGeometry& basin)
+    : geos_(geos), tessellation_(tessellation), basin_(geos.Clone(&basin)),
+      basinArea_(geos.Area(&basin)), whole_(tessellation.Size(), 0), parts_(tessellation.Size())
+{
+    const GEOSContextHandle_t h = geos_.Handle();
+    const Prepared prepared = Prepare(geos_, *basin_);
+    cells_.reserve(tessellation.Size());
+    areas_.reserve(tessellation.Size());
+    for (std::size_t site = 0; site < tessellation.Size(); ++site) {
+        Geometry cell = PolygonOf(geos_, tessellation.Cell(site));
+        const Inside where = WhereIs(geos_, *cell, *prepared);
+        if (where == Inside::Partly)
+            cell = ClipPartly(geos_, *cell, *basin_);
+        else if (where == Inside::Not)
+            cell = EmptyPolygon(geos_);
+        areas_.push_back(geos_.Area(cell.get()));
+        whole_[site] = where == Inside::Wholly;
+        if (areas_.back() > 0)
+            sitesWithArea_.push_back(site);
+        if (where == Inside::Partly && areas_.back() > 0) {
+            Part& part = parts_[site];
+            for (int p = 0; p < GEOSGetNumGeometries_r(h, cell.get()); ++p) {
+                const GEOSGeometry* polygon = GEOSGetGeometryN_r(h, cell.get(), p);
+                if (GEOSGeomTypeId_r(h, polygon) != GEOS_POLYGON || GEOSisEmpty_r(h, polygon))
+                    continue;
+                part.shells.push_back(RingOf(geos_, *GEOSGetExteriorRing_r(h, polygon)));
+                for (int r = 0; r < GEOSGetNumInteriorRings_r(h, polygon); ++r)
+                    part.holes.push_back(RingOf(geos_, *GEOSGetInteriorRingN_r(h, polygon, r)));
+            }
+            part.box = ExtentOf(geos_, *cell);
+        }
+        cells_.push_back(std::move(cell));
+    }
+}
+
+// A piece lies inside the lost cell: where that cell lies wholly in the
+// basin, the taker gains the whole piece; elsewhere only the piece's part of
+// the clipped cell, whose holes (lakes) belong to no one.
+double Coverage::GainFrom(const Tessellation::Handover& handover) const
+{
+    if (whole_[handover.from])
+        return RingArea(handover.piece);
+    const Part& part = parts_[handover.from];
+    if (part.shells.empty() || !Overlap(part.box, BoxOf(handover.piece)))
+        return 0;
+    double area = 0;
+    for (const Ring& shell : part.shells)
+        area += RingArea(ClipToConvex(shell, handover.piece));
+    for (const Ring& hole : part.holes)
+        area -= RingArea(ClipToConvex(hole, handover.piece));
+    return area;
+}
+
+void Coverage::AddGains(const std::vector<Tessellation::Handover>& handovers,
+                        std::vector<AreaChange>& gains) const
+{
+    for (std::size_t k = 0; k < handovers.size();) {
+        const std::size_t taker = handovers[k].to;
+        double gain = 0;
+        for (; k < handovers.size() && handovers[k].to == taker; ++k)
+            gain += GainFrom(handovers[k]);
+        if (gain != 0)
+            gains.push_back({taker, gain});
+    }
+}
+
+std::vector<double>
+Coverage::AreasWithoutByFullRebuild(const std::vector<std::size_t>& missing) const
+{
+    std::vector<std::size_t> remaining;
+    std::vector<Site> remainingSites;
+    for (std::size_t site = 0; site < tessellation_.Size(); ++site)
+        if (!std::binary_search(missing.begin(), missing.end(), site)) {
+            remaining.push_back(site);
+            remainingSites.push_back(tessellation_.Sites()[site]);
+        }
+    std::vector<double> areas(tessellation_.Size(), 0.0);
+    const Tessellation rebuilt(std::move(remainingSites), tessellation_.Bounds());
+    const Coverage coverage(geos_, rebuilt, *basin_);
+    for (std::size_t k = 0; k < remaining.size(); ++k)
+        areas[remaining[k]] = coverage.Area(k);
+    return areas;
+}
+
+} // namespace thiessen
