@@ -73,6 +73,19 @@ Prepared Prepare(const Geos& geos, const GEOSGeometry& geometry)
     return Prepared(prepared, PreparedDeleter{geos.Handle()});
 }
 
+// A copy of a geometry moved by a vector.
+Geometry Moved(const Geos& geos, const GEOSGeometry& geometry, Site by)
+{
+    auto move = [](double* x, double* y, void* data) {
+        const Site* by = static_cast<const Site*>(data);
+        *x += by->x;
+        *y += by->y;
+        return 1;
+    };
+    return geos.Own(GEOSGeom_transformXY_r(geos.Handle(), &geometry, move, &by),
+                    "moving a geometry");
+}
+
 enum class Inside { Wholly, Partly, Not };
 
 Inside WhereIs(const Geos& geos, const GEOSGeometry& cell,
@@ -140,39 +153,59 @@ Geometry ClipToCatchment(const Geos& geos, const GEOSGeometry& cell, const GEOSG
     }
 }
 
+// The clipping is done from the basin's centre: GEOS's overlay snaps by a
+// tolerance that grows with the coordinates, which at UTM-sized coordinates
+// would close the narrow parts of a small basin.
 Coverage::Coverage(const Geos& geos, const Tessellation& tessellation, const GEOSGeometry& basin)
     : geos_(geos), tessellation_(tessellation), basin_(geos.Clone(&basin)),
-      basinArea_(geos.Area(&basin)), whole_(tessellation.Size(), 0), parts_(tessellation.Size())
+      whole_(tessellation.Size(), 0), parts_(tessellation.Size())
 {
-    const GEOSContextHandle_t h = geos_.Handle();
-    const Prepared prepared = Prepare(geos_, *basin_);
+    const Box extent = ExtentOf(geos_, basin);
+    origin_ = {(extent.minX + extent.maxX) / 2, (extent.minY + extent.maxY) / 2};
+    const Geometry local = Moved(geos_, basin, {-origin_.x, -origin_.y});
+    basinArea_ = geos_.Area(local.get());
+    const Prepared prepared = Prepare(geos_, *local);
     cells_.reserve(tessellation.Size());
     areas_.reserve(tessellation.Size());
     for (std::size_t site = 0; site < tessellation.Size(); ++site) {
-        Geometry cell = PolygonOf(geos_, tessellation.Cell(site));
+        Geometry cell = PolygonOf(geos_, FromOrigin(tessellation.Cell(site)));
         const Inside where = WhereIs(geos_, *cell, *prepared);
         if (where == Inside::Partly)
-            cell = ClipPartly(geos_, *cell, *basin_);
+            cell = ClipPartly(geos_, *cell, *local);
         else if (where == Inside::Not)
             cell = EmptyPolygon(geos_);
         areas_.push_back(geos_.Area(cell.get()));
         whole_[site] = where == Inside::Wholly;
         if (areas_.back() > 0)
             sitesWithArea_.push_back(site);
-        if (where == Inside::Partly && areas_.back() > 0) {
-            Part& part = parts_[site];
-            for (int p = 0; p < GEOSGetNumGeometries_r(h, cell.get()); ++p) {
-                const GEOSGeometry* polygon = GEOSGetGeometryN_r(h, cell.get(), p);
-                if (GEOSGeomTypeId_r(h, polygon) != GEOS_POLYGON || GEOSisEmpty_r(h, polygon))
-                    continue;
-                part.shells.push_back(RingOf(geos_, *GEOSGetExteriorRing_r(h, polygon)));
-                for (int r = 0; r < GEOSGetNumInteriorRings_r(h, polygon); ++r)
-                    part.holes.push_back(RingOf(geos_, *GEOSGetInteriorRingN_r(h, polygon, r)));
-            }
-            part.box = ExtentOf(geos_, *cell);
-        }
-        cells_.push_back(std::move(cell));
+        if (where == Inside::Partly && areas_.back() > 0)
+            parts_[site] = PartOf(*cell);
+        cells_.push_back(where == Inside::Wholly ? PolygonOf(geos_, tessellation.Cell(site))
+                                                 : Moved(geos_, *cell, origin_));
     }
+}
+
+Coverage::Part Coverage::PartOf(const GEOSGeometry& cell) const
+{
+    const GEOSContextHandle_t h = geos_.Handle();
+    Part part;
+    for (int p = 0; p < GEOSGetNumGeometries_r(h, &cell); ++p) {
+        const GEOSGeometry* polygon = GEOSGetGeometryN_r(h, &cell, p);
+        if (GEOSGeomTypeId_r(h, polygon) != GEOS_POLYGON || GEOSisEmpty_r(h, polygon))
+            continue;
+        part.shells.push_back(RingOf(geos_, *GEOSGetExteriorRing_r(h, polygon)));
+        for (int r = 0; r < GEOSGetNumInteriorRings_r(h, polygon); ++r)
+            part.holes.push_back(RingOf(geos_, *GEOSGetInteriorRingN_r(h, polygon, r)));
+    }
+    part.box = ExtentOf(geos_, cell);
+    return part;
+}
+
+Ring Coverage::FromOrigin(Ring ring) const
+{
+    for (Site& corner : ring)
+        corner = {corner.x - origin_.x, corner.y - origin_.y};
+    return ring;
 }
 
 // A piece lies inside the lost cell: where that cell lies wholly in the
@@ -183,13 +216,16 @@ double Coverage::GainFrom(const Tessellation::Handover& handover) const
     if (whole_[handover.from])
         return RingArea(handover.piece);
     const Part& part = parts_[handover.from];
-    if (part.shells.empty() || !Overlap(part.box, BoxOf(handover.piece)))
+    if (part.shells.empty())
+        return 0;
+    const Ring piece = FromOrigin(handover.piece);
+    if (!Overlap(part.box, BoxOf(piece)))
         return 0;
     double area = 0;
     for (const Ring& shell : part.shells)
-        area += RingArea(ClipToConvex(shell, handover.piece));
+        area += RingArea(ClipToConvex(shell, piece));
     for (const Ring& hole : part.holes)
-        area -= RingArea(ClipToConvex(hole, handover.piece));
+        area -= RingArea(ClipToConvex(hole, piece));
     return area;
 }
 

@@ -45,16 +45,20 @@ public:
     std::vector<double> AreasWithoutByFullRebuild(const std::vector<std::size_t>& missing) const;
 
 private:
-    // A cell partly inside the basin as plain rings, measured without GEOS.
+    // A cell partly inside the basin as plain rings from the origin,
+    // measured without GEOS.
     struct Part {
         std::vector<Ring> shells, holes;
         Box box{0, 0, 0, 0};
     };
+    Part PartOf(const GEOSGeometry& cell) const;
+    Ring FromOrigin(Ring ring) const;
     double GainFrom(const Tessellation::Handover& handover) const;
 
     const Geos& geos_;
     const Tessellation& tessellation_;
     Geometry basin_;
+    Site origin_{0, 0}; // the centre of the basin's extent
     double basinArea_ = 0;
     std::vector<Geometry> cells_;
     std::vector<double> areas_;
