@@ -1,6 +1,7 @@
 // The Thiessen cells, their areas, and the catchment rainfall with gauges
 // missing, on cases whose answers are known by hand or by another method.
 
+#include "thiessen/geometry/convex_clip.h"
 #include "thiessen/geometry/diagram.h"
 #include "thiessen/study/catchment_rainfall.h"
 
@@ -188,6 +189,40 @@ TEST(Diagram, LocalRebuildEqualsFullRebuild)
         for (std::size_t i = 0; i < full.size(); ++i)
             ASSERT_NEAR(local[i], full[i], 1e-9 * diagram.CatchmentArea())
                 << "trial " << trial << ", gauge " << i;
+    }
+}
+
+// A lake in the catchment is no one's: a missing gauge's neighbour takes its
+// cell but not the lake in it.
+TEST(Diagram, MissingGaugesLakeGoesToNoOne)
+{
+    Geos geos;
+    Diagram diagram(
+        geos, {{2.5, 5}, {7.5, 5}},
+        *Wkt(geos, "POLYGON((0 0, 10 0, 10 10, 0 10, 0 0), (6.5 4, 8.5 4, 8.5 6, 6.5 6, 6.5 4))"));
+    EXPECT_NEAR(diagram.Area(1), 46, 1e-9);
+    const std::vector<AreaChange> changes = diagram.AreasWithout({1});
+    ASSERT_EQ(changes.size(), 2u);
+    EXPECT_EQ(changes[0].site, 1u);
+    EXPECT_EQ(changes[0].area, 0);
+    EXPECT_EQ(changes[1].site, 0u);
+    EXPECT_NEAR(changes[1].area, 96, 1e-9);
+}
+
+// Four gauges on a circle: the one across from the missing gauge, whose cell
+// meets its cell at a corner, takes nothing of it.
+TEST(Tessellation, MissingGaugesCellGoesToTheGaugesAlongsideIt)
+{
+    const Tessellation tessellation({{2, 2}, {8, 2}, {2, 8}, {8, 8}}, {0, 0, 10, 10});
+    const std::vector<Tessellation::Handover> handovers = tessellation.HandoversWithout({3});
+    ASSERT_EQ(handovers.size(), 2u);
+    EXPECT_EQ(handovers[0].to, 1u);
+    EXPECT_EQ(handovers[1].to, 2u);
+    // The box, grown by its size, is [-10, 20] x [-10, 20]; the lost cell
+    // [5, 20] x [5, 20], halved along its diagonal.
+    for (const Tessellation::Handover& handover : handovers) {
+        EXPECT_EQ(handover.from, 3u);
+        EXPECT_NEAR(RingArea(handover.piece), 15 * 15 / 2.0, 1e-9);
     }
 }
 
