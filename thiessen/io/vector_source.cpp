@@ -245,12 +245,33 @@ Geometry ToGeos(const Geos& geos, const OGRGeometry& geometry)
     return geos.Own(read, "reading a polygon");
 }
 
+std::string FieldNames(const OGRFeatureDefn& fields)
+{
+    std::string all;
+    for (int i = 0; i < fields.GetFieldCount(); ++i)
+        all += (i == 0 ? "" : ", ") + std::string(fields.GetFieldDefn(i)->GetNameRef());
+    return all.empty() ? "none" : all;
+}
+
+// The field of that name; refuses, listing the fields, a name that is none.
+int NamedField(const OGRFeatureDefn& fields, const std::string& wanted, const std::string& name)
+{
+    const int index = fields.GetFieldIndex(wanted.c_str());
+    if (index < 0)
+        throw DataError(name, "no field named " + csv::Quote(wanted) +
+                                  "; the fields are: " + FieldNames(fields));
+    return index;
+}
+
 BoundaryLayer ReadPolygonsOf(const Geos& geos, const std::string& gdalPath,
-                             const std::string& layerName, const std::string& name)
+                             const std::string& layerName, const std::string& nameField,
+                             const std::string& name)
 {
     const QuietGdal quiet;
     const GDALDatasetUniquePtr dataset = Open(gdalPath, name);
     OGRLayer& layer = ChooseLayer(*dataset, layerName, "polygon", &IsPolygonalType, name);
+    const int nameIndex =
+        nameField.empty() ? -1 : NamedField(*layer.GetLayerDefn(), nameField, name);
     BoundaryLayer boundary{SystemOf(layer, name), {}};
     long number = 0;
     for (const auto& feature : layer) {
@@ -258,7 +279,14 @@ BoundaryLayer ReadPolygonsOf(const Geos& geos, const std::string& gdalPath,
         const OGRGeometry* geometry = feature->GetGeometryRef();
         if (geometry == nullptr || geometry->IsEmpty())
             continue;
-        boundary.features.push_back({ToGeos(geos, *Polygons(*geometry, where, name)), where});
+        std::string basin;
+        if (nameIndex >= 0 && feature->IsFieldSetAndNotNull(nameIndex))
+            basin = feature->GetFieldAsString(nameIndex);
+        if (nameIndex >= 0 && basin.empty())
+            throw DataError(name, where + ": no value in its field " + nameField +
+                                      ", which names the sub-basins");
+        boundary.features.push_back(
+            {ToGeos(geos, *Polygons(*geometry, where, name)), where, std::move(basin)});
     }
     return boundary;
 }
@@ -269,12 +297,12 @@ BoundaryLayer ReadWktLayer(const Geos& geos, const std::string& path)
     Geometry geometry = ParseWkt(geos, ReadWholeFile(path), path);
     const int count = GEOSGetNumGeometries_r(geos.Handle(), geometry.get());
     if (count == 1 || GEOSGeomTypeId_r(geos.Handle(), geometry.get()) != GEOS_GEOMETRYCOLLECTION) {
-        layer.features.push_back({std::move(geometry), {}});
+        layer.features.push_back({std::move(geometry), {}, {}});
         return layer;
     }
     for (int i = 0; i < count; ++i)
         layer.features.push_back({geos.Clone(GEOSGetGeometryN_r(geos.Handle(), geometry.get(), i)),
-                                  "feature " + std::to_string(i + 1)});
+                                  "feature " + std::to_string(i + 1), {}});
     return layer;
 }
 
@@ -282,16 +310,8 @@ BoundaryLayer ReadWktLayer(const Geos& geos, const std::string& path)
 // with a usual name for it.
 int IdField(const OGRFeatureDefn& fields, const std::string& wanted, const std::string& name)
 {
-    std::string all;
-    for (int i = 0; i < fields.GetFieldCount(); ++i)
-        all += (i == 0 ? "" : ", ") + std::string(fields.GetFieldDefn(i)->GetNameRef());
-    if (!wanted.empty()) {
-        const int index = fields.GetFieldIndex(wanted.c_str());
-        if (index < 0)
-            throw DataError(name, "no field named " + csv::Quote(wanted) +
-                                      "; the fields are: " + (all.empty() ? "none" : all));
-        return index;
-    }
+    if (!wanted.empty())
+        return NamedField(fields, wanted, name);
     static constexpr std::array kUsual = {"id",    "station_id", "gauge_id", "station",
                                           "gauge", "code",       "name"};
     std::vector<int> candidates;
@@ -302,9 +322,8 @@ int IdField(const OGRFeatureDefn& fields, const std::string& wanted, const std::
     if (candidates.size() == 1)
         return candidates.front();
     if (candidates.empty())
-        throw DataError(name,
-                        "no field holds the gauges' ids; name it with --id (the fields are: " +
-                            (all.empty() ? std::string("none") : all) + ")");
+        throw DataError(name, "no field holds the gauges' ids; name it with --id (the fields are: " +
+                                  FieldNames(fields) + ")");
     std::string names;
     for (int i : candidates)
         names += (names.empty() ? "" : ", ") + std::string(fields.GetFieldDefn(i)->GetNameRef());
@@ -327,15 +346,19 @@ bool IsVectorFile(const std::string& path)
     return std::find(kExtensions.begin(), kExtensions.end(), Extension(path)) != kExtensions.end();
 }
 
-BoundaryLayer ReadBoundaryLayer(const Geos& geos, const std::string& path, const std::string& layer)
+BoundaryLayer ReadBoundaryLayer(const Geos& geos, const std::string& path, const std::string& layer,
+                                const std::string& nameField)
 {
     if (Extension(path) == ".wkt") {
         if (!layer.empty())
             throw DataError(path, "a WKT file has no layers; --layer is for files that have");
+        if (!nameField.empty())
+            throw DataError(path, "a WKT file has no fields to name sub-basins; --by is for "
+                                  "files that have");
         return ReadWktLayer(geos, path);
     }
     CheckFileExists(path);
-    return ReadPolygonsOf(geos, GdalPath(path), layer, path);
+    return ReadPolygonsOf(geos, GdalPath(path), layer, nameField, path);
 }
 
 BoundaryLayer ParseBoundaryLayer(const Geos& geos, const std::string& bytes,
@@ -349,7 +372,7 @@ BoundaryLayer ParseBoundaryLayer(const Geos& geos, const std::string& bytes,
         std::string path;
         ~Remove() { VSIUnlink(path.c_str()); }
     } remove{memory};
-    return ReadPolygonsOf(geos, GdalPath(memory), {}, name);
+    return ReadPolygonsOf(geos, GdalPath(memory), {}, {}, name);
 }
 
 bool HoldsPoints(const std::string& path)

@@ -9,10 +9,12 @@
 namespace thiessen {
 
 // One polygon feature of a boundary file, as a GEOS geometry in the file's
-// own coordinates; label names it in messages ("feature 3").
+// own coordinates; label names it in messages ("feature 3"), name is the
+// sub-basin it belongs to when the layer is read by a field.
 struct BoundaryFeature {
     Geometry geometry;
     std::string label;
+    std::string name;
 };
 
 struct BoundaryLayer {
@@ -25,9 +27,10 @@ struct BoundaryLayer {
 // GeoJSON, FlatGeobuf, KML, GML), or WKT (.wkt). A file with several polygon
 // layers needs the layer's name. Features without geometry are skipped;
 // other than polygonal ones are refused. The polygons are returned as the
-// file has them, valid or not. Throws a DataError naming the file.
+// file has them, valid or not. With nameField, each feature is named by that
+// field's value, which it must have. Throws a DataError naming the file.
 BoundaryLayer ReadBoundaryLayer(const Geos& geos, const std::string& path,
-                                const std::string& layer = {});
+                                const std::string& layer = {}, const std::string& nameField = {});
 
 // One point of a gauges layer, with its id and the number of its feature.
 struct PointFeature {

@@ -172,12 +172,17 @@ std::string MapSvg(const Geos& geos, const Catchment& catchment)
             svg += "<path d=\"" + path + "\" fill=\"" + CellColours[colour[i]] +
                    "\" fill-rule=\"evenodd\" stroke=\"#8a8a8a\" stroke-width=\"0.8\"/>\n";
     }
+    for (const SubBasin& basin : catchment.subBasins)
+        svg += "<path d=\"" + PathData(geos, basin.coverage->Basin(), view) +
+               "\" fill=\"none\" fill-rule=\"evenodd\" stroke=\"#1f3b73\" "
+               "stroke-width=\"1.2\" stroke-dasharray=\"5 3\"/>\n";
     svg += "<path d=\"" + PathData(geos, *catchment.boundary, view) +
            "\" fill=\"none\" fill-rule=\"evenodd\" stroke=\"#1f3b73\" stroke-width=\"2\"/>\n";
 
-    // A weight only where the cell has room for it.
+    // A weight only where the cell has room for it; a sub-basin's weights
+    // are its own, so the map of several shows none.
     const double roomForWeight = 40.0 * 16.0 / (view.scale * view.scale);
-    for (std::size_t i = 0; i < diagram.Size(); ++i) {
+    for (std::size_t i = 0; i < diagram.Size() && catchment.subBasins.empty(); ++i) {
         if (diagram.Area(i) < roomForWeight)
             continue;
         Geometry inside =
@@ -198,10 +203,16 @@ std::string MapSvg(const Geos& geos, const Catchment& catchment)
                view.Y(site.y) + "\" dx=\"6\" dy=\"-5\" font-weight=\"bold\" fill=\"#000000\">" +
                XmlText(gauges[i].id) + "</text>\n";
     }
+    const std::string caption =
+        catchment.subBasins.empty()
+            ? "The number in each polygon is its gauge's weight: the polygon's share of the "
+              "catchment's " +
+                  AreaText(catchment) + "."
+            : "The " + std::to_string(catchment.subBasins.size()) +
+                  " sub-basins (dashed) of the catchment's " + AreaText(catchment) +
+                  ", over the gauges' polygons; the weights are in the CSV.";
     svg += "<text x=\"" + Fixed(view.margin) + "\" y=\"" + Fixed(view.height) +
-           "\" fill=\"#444444\">The number in each polygon is its gauge's weight: the "
-           "polygon's share of the catchment's " +
-           AreaText(catchment) + ".</text>\n";
+           "\" fill=\"#444444\">" + XmlText(caption) + "</text>\n";
     return svg + "</svg>\n";
 }
 

@@ -40,6 +40,21 @@ std::string WeightsCsv(const Catchment& catchment)
     return csv;
 }
 
+std::string SubBasinWeightsCsv(const Catchment& catchment, bool all)
+{
+    std::string csv = catchment.map ? "catchment,id,area_km2,weight\n" : "catchment,id,area,weight\n";
+    const auto& gauges = catchment.gauges.gauges;
+    for (const SubBasin& basin : catchment.subBasins) {
+        const Coverage& cover = *basin.coverage;
+        for (std::size_t i = 0; i < gauges.size(); ++i)
+            if (all || cover.Area(i) != 0)
+                csv += CsvField(basin.name) + ',' + CsvField(gauges[i].id) + ',' +
+                       NumberText(cover.Area(i) * catchment.AreaUnit()) + ',' +
+                       NumberText(cover.Area(i) / cover.BasinArea()) + '\n';
+    }
+    return csv;
+}
+
 std::string SeriesCsvHeader()
 {
     return "time,rainfall,gauges\n";
@@ -49,6 +64,46 @@ std::string SeriesCsvLine(const std::string& time, const StepRainfall& step)
 {
     return CsvField(time) + ',' + (step.rainfall ? NumberText(*step.rainfall) : std::string()) +
            ',' + std::to_string(step.reporting) + '\n';
+}
+
+std::string SeriesCsvHeader(SeriesLayout layout, const std::vector<std::string>& basins)
+{
+    switch (layout) {
+    case SeriesLayout::OneCatchment:
+        return SeriesCsvHeader();
+    case SeriesLayout::Long:
+        return "catchment,time,rainfall,gauges\n";
+    case SeriesLayout::Wide:
+        break;
+    }
+    std::string header = "time";
+    for (const std::string& basin : basins)
+        header += ',' + CsvField(basin);
+    return header + '\n';
+}
+
+void AppendSeriesCsv(std::string& csv, SeriesLayout layout, const std::vector<std::string>& basins,
+                     const std::string& time, const std::vector<StepRainfall>& steps)
+{
+    const auto rainfall = [](const StepRainfall& step) {
+        return step.rainfall ? NumberText(*step.rainfall) : std::string();
+    };
+    switch (layout) {
+    case SeriesLayout::OneCatchment:
+        csv += SeriesCsvLine(time, steps.front());
+        return;
+    case SeriesLayout::Long:
+        for (std::size_t b = 0; b < steps.size(); ++b)
+            csv += CsvField(basins[b]) + ',' + CsvField(time) + ',' + rainfall(steps[b]) + ',' +
+                   std::to_string(steps[b].reporting) + '\n';
+        return;
+    case SeriesLayout::Wide:
+        csv += CsvField(time);
+        for (const StepRainfall& step : steps)
+            csv += ',' + rainfall(step);
+        csv += '\n';
+        return;
+    }
 }
 
 namespace {
@@ -100,22 +155,41 @@ std::string GeometryJson(const Geos& geos, const GEOSGeometry& geometry)
 
 } // namespace
 
-std::string CellsGeoJson(const Geos& geos, const Catchment& catchment)
+namespace {
+
+// One cell as a GeoJSON feature; properties opens its properties.
+std::string CellFeature(const Geos& geos, const Catchment& catchment, const Coverage& cover,
+                        std::size_t gauge, const std::string& properties)
 {
+    const GEOSGeometry& cell = cover.Cell(gauge);
+    const std::string geometry =
+        GEOSisEmpty_r(geos.Handle(), &cell) ? "null"
+        : catchment.map ? GeometryJson(geos, *InDegrees(geos, cell, *catchment.map))
+                        : GeometryJson(geos, cell);
+    return "{\"type\":\"Feature\",\"properties\":{" + properties +
+           "\"id\":" + JsonString(catchment.gauges.gauges[gauge].id) +
+           ",\"area\":" + NumberText(cover.Area(gauge) * catchment.AreaUnit()) +
+           ",\"weight\":" + NumberText(cover.Area(gauge) / cover.BasinArea()) +
+           "},\"geometry\":" + geometry + "}";
+}
+
+} // namespace
+
+std::string CellsGeoJson(const Geos& geos, const Catchment& catchment, bool all)
+{
+    std::vector<std::string> features;
+    const std::size_t count = catchment.gauges.gauges.size();
+    if (catchment.subBasins.empty())
+        for (std::size_t i = 0; i < count; ++i)
+            features.push_back(CellFeature(geos, catchment, catchment.diagram->Clipped(), i, {}));
+    for (const SubBasin& basin : catchment.subBasins)
+        for (std::size_t i = 0; i < count; ++i)
+            if (all || basin.coverage->Area(i) != 0)
+                features.push_back(CellFeature(geos, catchment, *basin.coverage, i,
+                                               "\"catchment\":" + JsonString(basin.name) + ','));
     std::string json = "{\"type\":\"FeatureCollection\",\"features\":[";
-    const auto& gauges = catchment.gauges.gauges;
-    for (std::size_t i = 0; i < gauges.size(); ++i) {
-        const GEOSGeometry& cell = catchment.diagram->Cell(i);
-        const std::string geometry =
-            GEOSisEmpty_r(geos.Handle(), &cell) ? "null"
-            : catchment.map ? GeometryJson(geos, *InDegrees(geos, cell, *catchment.map))
-                            : GeometryJson(geos, cell);
-        json += std::string(i == 0 ? "\n" : ",\n") +
-                "{\"type\":\"Feature\",\"properties\":{\"id\":" + JsonString(gauges[i].id) +
-                ",\"area\":" + NumberText(catchment.Area(i)) +
-                ",\"weight\":" + NumberText(catchment.Weight(i)) + "},\"geometry\":" + geometry +
-                "}";
-    }
+    for (std::size_t k = 0; k < features.size(); ++k)
+        json += (k == 0 ? "\n" : ",\n") + features[k];
     return json + "\n]}\n";
 }
 

@@ -17,15 +17,32 @@ std::string CsvField(const std::string& text);
 // the unit is unknown), then one row per gauge in the gauges file's order.
 std::string WeightsCsv(const Catchment& catchment);
 
+// The weights of each sub-basin as CSV: a header "catchment,id,area_km2,weight"
+// ("catchment,id,area,weight" where the unit is unknown), then the
+// sub-basins in the layer's order, each with its gauges in the gauges file's
+// order: those whose cell has area in it, or all of them.
+std::string SubBasinWeightsCsv(const Catchment& catchment, bool all);
+
 // The first line of a series result, and the line of one step.
 std::string SeriesCsvHeader();
 std::string SeriesCsvLine(const std::string& time, const StepRainfall& step);
 
+// How a series of several basins is written: one catchment as time,rainfall,
+// gauges; a column per basin (time,<basin>,...), a missing rainfall an empty
+// field; or a row per basin and step (catchment,time,rainfall,gauges).
+enum class SeriesLayout { OneCatchment, Wide, Long };
+std::string SeriesCsvHeader(SeriesLayout layout, const std::vector<std::string>& basins);
+// Appends the line, or the lines, of one step: steps holds one per basin.
+void AppendSeriesCsv(std::string& csv, SeriesLayout layout, const std::vector<std::string>& basins,
+                     const std::string& time, const std::vector<StepRainfall>& steps);
+
 // The clipped cells as a GeoJSON FeatureCollection, each with its gauge's id,
 // area and weight; in WGS84 longitude and latitude (RFC 7946) when the
 // coordinate systems are known, their edges drawn densely enough to lie
-// where they were computed. A cell of no area has a null geometry.
-std::string CellsGeoJson(const Geos& geos, const Catchment& catchment);
+// where they were computed. A cell of no area has a null geometry. With
+// sub-basins, a feature per sub-basin and gauge, with the sub-basin's name
+// as "catchment", for the gauges with area there unless all.
+std::string CellsGeoJson(const Geos& geos, const Catchment& catchment, bool all = true);
 
 // A map as SVG: the catchment, each cell in its own light colour with its
 // weight, and the gauges as dots with their ids.

@@ -220,6 +220,36 @@ FindOverlap(const Geos& geos, const std::vector<BoundaryFeature>& features)
     return std::nullopt;
 }
 
+Geometry Union(const Geos& geos, std::vector<Geometry> parts)
+{
+    if (parts.size() == 1)
+        return std::move(parts.front());
+    const Geometry all = geos.Collection(GEOS_GEOMETRYCOLLECTION, std::move(parts));
+    return Valid(geos, geos.Own(GEOSUnaryUnion_r(geos.Handle(), all.get()), "merging"));
+}
+
+// The features that share a name made one sub-basin each, in the order of
+// their first feature.
+std::vector<std::pair<std::string, Geometry>>
+SubBasinsOf(const Geos& geos, const std::vector<BoundaryFeature>& features)
+{
+    std::vector<std::string> names;
+    std::vector<std::vector<Geometry>> parts;
+    for (const BoundaryFeature& feature : features) {
+        const auto k = static_cast<std::size_t>(
+            std::find(names.begin(), names.end(), feature.name) - names.begin());
+        if (k == names.size()) {
+            names.push_back(feature.name);
+            parts.emplace_back();
+        }
+        parts[k].push_back(geos.Clone(feature.geometry.get()));
+    }
+    std::vector<std::pair<std::string, Geometry>> basins;
+    for (std::size_t k = 0; k < names.size(); ++k)
+        basins.emplace_back(names[k], Union(geos, std::move(parts[k])));
+    return basins;
+}
+
 // The features made one catchment; says how many were merged, and where
 // they overlap, in the file's coordinates (back gives them).
 Geometry Merge(const Geos& geos, std::vector<BoundaryFeature> features, const std::string& name,
@@ -239,8 +269,7 @@ Geometry Merge(const Geos& geos, std::vector<BoundaryFeature> features, const st
     std::vector<Geometry> parts;
     for (BoundaryFeature& feature : features)
         parts.push_back(std::move(feature.geometry));
-    const Geometry all = geos.Collection(GEOS_GEOMETRYCOLLECTION, std::move(parts));
-    return Valid(geos, geos.Own(GEOSUnaryUnion_r(geos.Handle(), all.get()), "merging"));
+    return Union(geos, std::move(parts));
 }
 
 std::string DistanceText(double distance, bool metres)
@@ -320,7 +349,8 @@ void WarnOfFarGauges(const Geos& geos, const Catchment& catchment, const std::ve
 } // namespace
 
 Catchment MakeCatchment(const Geos& geos, GaugeTable gauges, BoundaryLayer boundary,
-                        const std::string& gaugesName, const std::string& boundaryName)
+                        const std::string& gaugesName, const std::string& boundaryName,
+                        bool bySubBasin)
 {
     if (boundary.features.empty())
         throw DataError(boundaryName, "the boundary is empty; expected at least one polygon");
@@ -373,14 +403,62 @@ Catchment MakeCatchment(const Geos& geos, GaugeTable gauges, BoundaryLayer bound
         for (const Gauge& gauge : gauges.gauges)
             sites.push_back({gauge.x, gauge.y});
     }
-    catchment.boundary =
-        Merge(geos, std::move(boundary.features), boundaryName, back, catchment.warnings);
+    std::vector<std::pair<std::string, Geometry>> subBasins;
+    if (bySubBasin) {
+        subBasins = SubBasinsOf(geos, boundary.features);
+        std::vector<Geometry> parts;
+        for (BoundaryFeature& feature : boundary.features)
+            parts.push_back(std::move(feature.geometry));
+        catchment.boundary = Union(geos, std::move(parts));
+    } else {
+        catchment.boundary =
+            Merge(geos, std::move(boundary.features), boundaryName, back, catchment.warnings);
+    }
     if (!(geos.Area(catchment.boundary.get()) > 0))
         throw DataError(boundaryName, "the boundary has zero area");
     WarnOfFarGauges(geos, catchment, sites, swapped, gaugesName, catchment.warnings);
     catchment.gauges = std::move(gauges);
     catchment.diagram = std::make_unique<Diagram>(geos, std::move(sites), *catchment.boundary);
+    for (auto& [name, outline] : subBasins)
+        catchment.subBasins.push_back(
+            {name, std::make_unique<Coverage>(geos, catchment.diagram->Unclipped(), *outline)});
     return catchment;
+}
+
+std::vector<bool> GaugesInside(const Geos& geos, const Catchment& catchment)
+{
+    const GEOSContextHandle_t h = geos.Handle();
+    const GEOSPreparedGeometry* prepared = GEOSPrepare_r(h, catchment.boundary.get());
+    std::vector<bool> inside;
+    for (const Site& site : catchment.diagram->Sites()) {
+        const Geometry point = geos.Point(site.x, site.y);
+        inside.push_back(GEOSPreparedIntersects_r(h, prepared, point.get()) == 1);
+    }
+    GEOSPreparedGeom_destroy_r(h, prepared);
+    return inside;
+}
+
+std::vector<const Coverage*> Catchment::Basins() const
+{
+    if (subBasins.empty())
+        return {&diagram->Clipped()};
+    std::vector<const Coverage*> basins;
+    for (const SubBasin& basin : subBasins)
+        basins.push_back(basin.coverage.get());
+    return basins;
+}
+
+std::vector<std::string> Catchment::BasinNames(const std::string& boundaryPath) const
+{
+    if (subBasins.empty()) {
+        const std::string file = boundaryPath.substr(boundaryPath.find_last_of("/\\") + 1);
+        const std::size_t dot = file.rfind('.');
+        return {dot == 0 || dot == std::string::npos ? file : file.substr(0, dot)};
+    }
+    std::vector<std::string> names;
+    for (const SubBasin& basin : subBasins)
+        names.push_back(basin.name);
+    return names;
 }
 
 Catchment LoadCatchment(const Geos& geos, const std::string& gaugesPath,
@@ -394,8 +472,10 @@ Catchment LoadCatchment(const Geos& geos, const std::string& gaugesPath,
                                             "); --crs is for gauges whose file gives none");
         gauges.system = options.gaugesSystem;
     }
-    BoundaryLayer boundary = ReadBoundaryLayer(geos, boundaryPath, options.boundaryLayer);
-    return MakeCatchment(geos, std::move(gauges), std::move(boundary), gaugesPath, boundaryPath);
+    BoundaryLayer boundary =
+        ReadBoundaryLayer(geos, boundaryPath, options.boundaryLayer, options.basinField);
+    return MakeCatchment(geos, std::move(gauges), std::move(boundary), gaugesPath, boundaryPath,
+                         !options.basinField.empty());
 }
 
 } // namespace thiessen
