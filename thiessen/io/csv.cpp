@@ -41,6 +41,87 @@ Reader::Reader(std::string_view text, std::string name)
     std::copy(text.begin(), text.end(), buffer_.get());
 }
 
+Reader::Reader(Lines lines, const Reader& header)
+    : name_(header.name_), buffer_(std::move(lines.text)), size_(lines.size), end_(lines.size),
+      separator_(header.separator_), nextLine_(lines.firstLine), header_(header.header_)
+{
+}
+
+// Where the last whole record of the text ends, past its line end, leaving
+// out blank lines at the end; 0 when there is none.
+size_t Reader::CutAfterLastRecord(const char* text, size_t size) const
+{
+    size_t cut = 0;
+    if (std::memchr(text, '"', size) == nullptr) {
+        for (size_t i = size; i > 0 && cut == 0; --i)
+            if (text[i - 1] == '\n')
+                cut = i;
+    } else {
+        bool inQuotes = false;
+        for (size_t i = 0; i < size; ++i) {
+            inQuotes = inQuotes != (text[i] == '"');
+            if (text[i] == '\n' && !inQuotes)
+                cut = i + 1;
+        }
+    }
+    // Blank lines go with what follows them: only at the file's end are
+    // they allowed.
+    while (cut > 0) {
+        size_t start = cut - 1;
+        while (start > 0 && text[start - 1] != '\n')
+            --start;
+        const bool blank = std::all_of(text + start, text + cut, [&](char c) {
+            return c == separator_ || IsSpace(c) || c == '\r' || c == '\n';
+        });
+        if (!blank)
+            break;
+        cut = start;
+    }
+    return cut;
+}
+
+bool Reader::TakeLines(Lines& lines, size_t size)
+{
+    // What the buffer holds unread comes first; the rest straight from the file.
+    size_t capacity = std::max(size, 2 * (end_ - begin_));
+    auto text = std::make_unique_for_overwrite<char[]>(capacity);
+    size_t filled = end_ - begin_;
+    std::copy(buffer_.get() + begin_, buffer_.get() + end_, text.get());
+    size_t cut = 0;
+    for (;;) {
+        while (!atEof_ && filled < capacity) {
+            const size_t read = std::fread(text.get() + filled, 1, capacity - filled, file_);
+            if (read == 0 && std::ferror(file_))
+                throw DataError(name_,
+                                std::string("the file could not be read: ") + std::strerror(errno));
+            atEof_ = read == 0;
+            filled += read;
+        }
+        cut = atEof_ ? filled : CutAfterLastRecord(text.get(), filled);
+        if (cut > 0 || atEof_)
+            break;
+        auto larger = std::make_unique_for_overwrite<char[]>(2 * capacity);
+        std::copy(text.get(), text.get() + filled, larger.get());
+        text = std::move(larger);
+        capacity *= 2;
+    }
+    // The part after the cut waits in the buffer for the next lines.
+    if (filled - cut > size_) {
+        buffer_ = std::make_unique_for_overwrite<char[]>(filled - cut);
+        size_ = filled - cut;
+    }
+    std::copy(text.get() + cut, text.get() + filled, buffer_.get());
+    begin_ = 0;
+    end_ = filled - cut;
+    if (cut == 0)
+        return false;
+    lines.text = std::move(text);
+    lines.size = cut;
+    lines.firstLine = nextLine_;
+    nextLine_ += std::count(lines.text.get(), lines.text.get() + cut, '\n');
+    return true;
+}
+
 // Keeps the unread part and appends what the file has next, growing the
 // buffer when the unread part fills it. False when nothing was added.
 bool Reader::Refill()

@@ -6,12 +6,84 @@
 #include "thiessen/io/long_series.h"
 #include "thiessen/io/rainfall_field.h"
 
+#include <algorithm>
 #include <limits>
 #include <unordered_map>
 
 namespace thiessen {
 
 namespace {
+
+// Steps already read, handed over as a batch.
+class StepsBatch : public SeriesBatch {
+public:
+    explicit StepsBatch(std::vector<SeriesStep> steps) : steps_(std::move(steps)) {}
+    void ForEachStep(const std::function<void(const SeriesStep&)>& step) const override
+    {
+        for (const SeriesStep& one : steps_)
+            step(one);
+    }
+
+private:
+    std::vector<SeriesStep> steps_;
+};
+
+// What a wide series' columns hold, shared by every reader of its lines.
+struct WideColumns {
+    WideColumns(const SeriesOptions& options, size_t gaugeCount)
+        : rainfall(options.missingTokens, options.traceTokens), gaugesInFile(gaugeCount)
+    {
+        const auto numeric = [](const std::string& token) {
+            return !token.empty() && token.front() >= '0' && token.front() <= '9';
+        };
+        plainNumbers = std::none_of(options.missingTokens.begin(), options.missingTokens.end(),
+                                    numeric) &&
+                       std::none_of(options.traceTokens.begin(), options.traceTokens.end(), numeric);
+    }
+
+    // Reads the reader's next line as a step; false at the end.
+    bool Read(csv::Reader& reader, SeriesStep& step) const
+    {
+        if (!reader.NextRecord())
+            return false;
+        step.line = reader.Line();
+        step.time.assign(reader.Field());
+        if (step.time.empty())
+            reader.Fail("expected a time, found an empty field");
+        step.values.assign(gaugesInFile.size(), std::numeric_limits<double>::quiet_NaN());
+        double value = 0;
+        for (const size_t gauge : gaugeOf)
+            step.values[gauge] = plainNumbers && reader.PlainNumber(value)
+                                     ? value
+                                     : rainfall.Read(reader, reader.Field());
+        reader.EndRecord();
+        return true;
+    }
+
+    RainfallField rainfall;
+    std::vector<size_t> gaugeOf; // the gauge of each column after the time
+    std::vector<bool> gaugesInFile;
+    bool plainNumbers; // no token reads as a number: plain numbers are rainfall
+};
+
+// Lines of a wide series, read on whichever thread reads the batch.
+class LinesBatch : public SeriesBatch {
+public:
+    LinesBatch(csv::Reader reader, std::shared_ptr<const WideColumns> columns)
+        : reader_(std::move(reader)), columns_(std::move(columns))
+    {
+    }
+    void ForEachStep(const std::function<void(const SeriesStep&)>& step) const override
+    {
+        SeriesStep one;
+        while (columns_->Read(reader_, one))
+            step(one);
+    }
+
+private:
+    mutable csv::Reader reader_; // read once
+    std::shared_ptr<const WideColumns> columns_;
+};
 
 // A series in wide form, read a line at a time.
 class WideSeries : public SeriesSource {
@@ -20,28 +92,36 @@ public:
     WideSeries(InputFile file, csv::Reader reader, const std::vector<std::string>& gaugeIds,
                const SeriesOptions& options);
 
-    bool Next(SeriesStep& step) override;
-    const std::vector<bool>& GaugesInFile() const override { return gaugesInFile_; }
+    bool Next(SeriesStep& step) override { return columns_->Read(reader_, step); }
+    std::unique_ptr<SeriesBatch> NextBatch(size_t bytes) override;
+    const std::vector<bool>& GaugesInFile() const override { return columns_->gaugesInFile; }
 
 private:
-    void MapColumns(const std::vector<std::string>& gaugeIds);
+    void MapColumns(const std::vector<std::string>& gaugeIds, WideColumns& columns);
 
     InputFile file_;
     csv::Reader reader_;
-    RainfallField rainfall_;
-    std::vector<size_t> gaugeOf_; // the gauge of each column after the time
-    std::vector<bool> gaugesInFile_;
+    std::shared_ptr<const WideColumns> columns_;
 };
 
 WideSeries::WideSeries(InputFile file, csv::Reader reader, const std::vector<std::string>& gaugeIds,
                        const SeriesOptions& options)
-    : file_(std::move(file)), reader_(std::move(reader)),
-      rainfall_(options.missingTokens, options.traceTokens), gaugesInFile_(gaugeIds.size())
+    : file_(std::move(file)), reader_(std::move(reader))
 {
-    MapColumns(gaugeIds);
+    auto columns = std::make_shared<WideColumns>(options, gaugeIds.size());
+    MapColumns(gaugeIds, *columns);
+    columns_ = std::move(columns);
 }
 
-void WideSeries::MapColumns(const std::vector<std::string>& gaugeIds)
+std::unique_ptr<SeriesBatch> WideSeries::NextBatch(size_t bytes)
+{
+    csv::Reader::Lines lines;
+    if (!reader_.TakeLines(lines, bytes))
+        return nullptr;
+    return std::make_unique<LinesBatch>(csv::Reader(std::move(lines), reader_), columns_);
+}
+
+void WideSeries::MapColumns(const std::vector<std::string>& gaugeIds, WideColumns& columns)
 {
     std::unordered_map<std::string_view, size_t> gaugeById;
     for (size_t i = 0; i < gaugeIds.size(); ++i)
@@ -66,24 +146,9 @@ void WideSeries::MapColumns(const std::vector<std::string>& gaugeIds)
                                      " (the first is column " +
                                      std::to_string(columnOf[gauge->second]) + ")");
         columnOf[gauge->second] = column;
-        gaugeOf_.push_back(gauge->second);
-        gaugesInFile_[gauge->second] = true;
+        columns.gaugeOf.push_back(gauge->second);
+        columns.gaugesInFile[gauge->second] = true;
     }
-}
-
-bool WideSeries::Next(SeriesStep& step)
-{
-    if (!reader_.NextRecord())
-        return false;
-    step.line = reader_.Line();
-    step.time.assign(reader_.Field());
-    if (step.time.empty())
-        reader_.Fail("expected a time, found an empty field");
-    step.values.assign(gaugesInFile_.size(), std::numeric_limits<double>::quiet_NaN());
-    for (const size_t gauge : gaugeOf_)
-        step.values[gauge] = rainfall_.Read(reader_, reader_.Field());
-    reader_.EndRecord();
-    return true;
 }
 
 std::unique_ptr<SeriesSource> Open(InputFile owned, std::FILE* file, const std::string& name,
@@ -98,6 +163,18 @@ std::unique_ptr<SeriesSource> Open(InputFile owned, std::FILE* file, const std::
 }
 
 } // namespace
+
+std::unique_ptr<SeriesBatch> SeriesSource::NextBatch(size_t bytes)
+{
+    // Steps already in memory: about a value's worth of bytes each.
+    std::vector<SeriesStep> steps;
+    size_t taken = 0;
+    for (SeriesStep step; taken < bytes && Next(step); taken += 8 * step.values.size() + 1)
+        steps.push_back(step);
+    if (steps.empty())
+        return nullptr;
+    return std::make_unique<StepsBatch>(std::move(steps));
+}
 
 std::unique_ptr<SeriesSource> OpenSeries(const std::string& path,
                                          const std::vector<std::string>& gaugeIds,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,6 +26,16 @@ struct SeriesOptions {
     std::vector<std::string> traceTokens;
 };
 
+// A run of a series' steps, taken from the source on one thread and read on
+// any: several batches may be read at once.
+class SeriesBatch {
+public:
+    virtual ~SeriesBatch() = default;
+    // Hands each step to step, in order; throws a DataError for a bad line
+    // as the source's Next would, after handing over the steps before it.
+    virtual void ForEachStep(const std::function<void(const SeriesStep&)>& step) const = 0;
+};
+
 // A rainfall series, read step by step.
 class SeriesSource {
 public:
@@ -33,6 +44,11 @@ public:
     // Reads the next step into step, reusing its memory; false after the
     // last step.
     virtual bool Next(SeriesStep& step) = 0;
+
+    // The next steps, some bytes of the file's worth, for another thread to
+    // read; none after the last step. A source is read by Next or by
+    // batches, not by both.
+    virtual std::unique_ptr<SeriesBatch> NextBatch(size_t bytes);
 
     // For each gauge, in the gauges file's order, whether the series has it
     // at all: a column of a wide file, a value in a long one.
