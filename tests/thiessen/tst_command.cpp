@@ -55,6 +55,29 @@ TEST(Command, SeriesWithGaps)
                            "4); the rainfall of that step is left empty\n");
 }
 
+// What a series' numbers hide is said: gauges it never names, and steps
+// where only gauges outside the catchment reported. One value, or the same
+// value everywhere, is that value to the last digit.
+TEST(Command, SeriesSaysWhatTheNumbersHide)
+{
+    const std::string gauges = testing::TempDir() + "outside-gauges.csv";
+    std::ofstream(gauges) << "id,x,y\nSW,2,2\nSE,8,2\nNW,2,8\nNE,8,8\nOUT,30,5\n";
+    const std::string series = testing::TempDir() + "outside-series.csv";
+    std::ofstream(series) << "time,SW,OUT\n2026-06-01 00:00,2.6,\n2026-06-01 01:00,,3\n"
+                             "2026-06-01 02:00,1.1,1.1\n2026-06-01 03:00,,0.7\n";
+    const Outcome run = RunWith({"series", gauges, Data + "square.wkt", series});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "time,rainfall,gauges\n2026-06-01 00:00,2.6,1\n2026-06-01 01:00,3,1\n"
+                       "2026-06-01 02:00,1.1,2\n2026-06-01 03:00,0.7,1\n");
+    EXPECT_EQ(run.err, "thiessen: " + series +
+                           ": 3 of the 5 gauges never appear in it (SE, NW, NE); they count as "
+                           "missing at every step\nthiessen: " +
+                           series +
+                           ": at 2 steps (the first on line 3, 2026-06-01 01:00) only gauges "
+                           "outside the catchment reported, so the rainfall there comes from "
+                           "outside it\n");
+}
+
 struct Refusal {
     const char* name;
     std::vector<std::string> arguments;
@@ -98,6 +121,20 @@ INSTANTIATE_TEST_SUITE_P(
                 {"weights", "--missing", "-1", Gauges, Square},
                 2,
                 "thiessen: --missing belongs to series"},
+        Refusal{"allWithoutSubBasins",
+                {"weights", "--all", Gauges, Square},
+                2,
+                "thiessen: --all belongs to weights --by"},
+        Refusal{"subBasinsOfWkt",
+                {"weights", "--by", "name", Gauges, Square},
+                1,
+                "thiessen: " + Square +
+                    ": a WKT file has no fields to name sub-basins; --by is for files that have"},
+        Refusal{"subBasinsOfNoField",
+                {"weights", "--by", "basin", Gauges, Data + "triangle.shp"},
+                1,
+                "thiessen: " + Data +
+                    "triangle.shp: no field named \"basin\"; the fields are: NAME, district"},
         Refusal{"pictureOfASeries",
                 {"series", "--picture", "s.svg", Gauges, Square, Data + "square-series.csv"},
                 2,
@@ -175,14 +212,14 @@ TEST(Command, PicturesAsShown)
     // The README's example, byte for byte: the files' last digits are the
     // same on every system.
     EXPECT_EQ(wake.out, "id,area_km2,weight\n"
-                        "RDU,218.00297956803374,0.09931886436586158\n"
-                        "RAL,202.81287991623935,0.09239848442422105\n"
-                        "CRY,145.31080810074704,0.06620140912407992\n"
-                        "WKF,352.90075473725614,0.16077625298429243\n"
-                        "GAR,263.03217815836837,0.11983348703826044\n"
-                        "APX,275.55813281243144,0.1255401227631707\n"
-                        "KNI,426.8042363868897,0.1944455628472535\n"
-                        "FQV,310.55862096567586,0.14148581645285802\n");
+                        "RDU,218.00297956803385,0.09931886436586164\n"
+                        "RAL,202.8128799162392,0.092398484424221\n"
+                        "CRY,145.31080810074684,0.06620140912407982\n"
+                        "WKF,352.9007547372561,0.1607762529842924\n"
+                        "GAR,263.0321781583686,0.11983348703826054\n"
+                        "APX,275.55813281243167,0.1255401227631708\n"
+                        "KNI,426.80423638688995,0.1944455628472536\n"
+                        "FQV,310.55862096567625,0.14148581645285818\n");
 }
 
 TEST(Command, IdsReadBackAsWritten)
