@@ -68,8 +68,8 @@ std::map<std::string, std::string> SubBasinFiles(const std::string& path, const 
 }
 
 // A run's rows keyed by their first fields: the sub-basin and gauge.
-std::map<std::pair<std::string, std::string>, std::vector<double>>
-Keyed(const std::string& csv, std::size_t keys)
+std::map<std::pair<std::string, std::string>, std::vector<double>> Keyed(const std::string& csv,
+                                                                         std::size_t keys)
 {
     std::map<std::pair<std::string, std::string>, std::vector<double>> rows;
     const std::vector<std::string> lines = Lines(csv);
@@ -104,7 +104,8 @@ TEST(SubBasins, WeightsAsRunsOnEachAlone)
         EXPECT_GT(std::stod(fields[2]), 0) << lines[k];
         sums[fields[0]] += std::stod(fields[3]);
     }
-    EXPECT_EQ(order, (std::vector<std::string>{"Granville", "Franklin", "Eno", "Neuse", "Chatham"}));
+    EXPECT_EQ(order,
+              (std::vector<std::string>{"Granville", "Franklin", "Eno", "Neuse", "Chatham"}));
     for (const auto& [name, sum] : sums)
         EXPECT_NEAR(sum, 1, 1e-12) << name;
 
@@ -175,11 +176,11 @@ TEST(SubBasins, SeriesAsRunsOnEachAlone)
 // each sub-basin on its own, the features of one name as one, exactly.
 TEST(SubBasins, OverlappingAndSharedNames)
 {
-    const std::string layer = WriteTemporary(
-        "overlap.csv", "WKT,name\n"
-                       "\"POLYGON ((0 0, 10 0, 10 10, 0 10, 0 0))\",A\n"
-                       "\"POLYGON ((5 0, 15 0, 15 10, 5 10, 5 0))\",B\n"
-                       "\"POLYGON ((0 10, 10 10, 10 20, 0 20, 0 10))\",A\n");
+    const std::string layer =
+        WriteTemporary("overlap.csv", "WKT,name\n"
+                                      "\"POLYGON ((0 0, 10 0, 10 10, 0 10, 0 0))\",A\n"
+                                      "\"POLYGON ((5 0, 15 0, 15 10, 5 10, 5 0))\",B\n"
+                                      "\"POLYGON ((0 10, 10 10, 10 20, 0 20, 0 10))\",A\n");
     GDALAllRegister();
     const std::string shapefile = testing::TempDir() + "overlap.shp";
     {

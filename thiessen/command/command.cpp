@@ -288,12 +288,12 @@ int Series(const Request& request, std::FILE* out, std::FILE* err)
         OpenSeries(name, ids, {request.missingTokens, request.traceTokens});
     NameAbsentGauges(catchment, source->GaugesInFile(), name, err);
 
-    const SeriesOutput output{request.longForm             ? SeriesLayout::Long
+    const SeriesOutput output{request.longForm              ? SeriesLayout::Long
                               : catchment.subBasins.empty() ? SeriesLayout::OneCatchment
                                                             : SeriesLayout::Wide,
                               catchment.BasinNames(request.files[1])};
-    const SeriesNotes notes = WriteSeries(*source, catchment, GaugesInside(geos, catchment),
-                                          output, std::thread::hardware_concurrency(), out);
+    const SeriesNotes notes = WriteSeries(*source, catchment, GaugesInside(geos, catchment), output,
+                                          std::thread::hardware_concurrency(), out);
     std::fputs(notes.Text(name).c_str(), err);
     return 0;
 }

@@ -66,8 +66,7 @@ struct BatchResult {
 // worker, whose cache outlives the batch.
 class Worker {
 public:
-    Worker(const Catchment& catchment, const std::vector<bool>& inside,
-           const SeriesOutput& output)
+    Worker(const Catchment& catchment, const std::vector<bool>& inside, const SeriesOutput& output)
         : rainfall_(catchment.diagram->Unclipped(), catchment.Basins()), inside_(inside),
           output_(output)
     {
@@ -113,9 +112,10 @@ SeriesNotes WriteSeries(SeriesSource& source, const Catchment& catchment,
                         const std::vector<bool>& inside, const SeriesOutput& output,
                         unsigned threads, std::FILE* out)
 {
-    // Enough to keep every thread busy while the oldest batch is written.
+    // Large enough that starting a batch costs little, small enough that a
+    // few in memory cost little either.
     constexpr std::size_t kBatchBytes = std::size_t{4} << 20;
-    const std::size_t slots = std::max(threads, 1u) + 1;
+    const std::size_t slots = std::max(threads, 1u);
     std::vector<std::unique_ptr<Worker>> workers;
     for (std::size_t k = 0; k < slots; ++k)
         workers.push_back(std::make_unique<Worker>(catchment, inside, output));

@@ -45,6 +45,7 @@ Reader::Reader(Lines lines, const Reader& header)
     : name_(header.name_), buffer_(std::move(lines.text)), size_(lines.size), end_(lines.size),
       separator_(header.separator_), nextLine_(lines.firstLine), header_(header.header_)
 {
+    withoutQuotes_ = std::memchr(buffer_.get(), '"', size_) == nullptr;
 }
 
 // Where the last whole record of the text ends, past its line end, leaving
@@ -118,7 +119,9 @@ bool Reader::TakeLines(Lines& lines, size_t size)
     lines.text = std::move(text);
     lines.size = cut;
     lines.firstLine = nextLine_;
-    nextLine_ += std::count(lines.text.get(), lines.text.get() + cut, '\n');
+    for (const char *p = lines.text.get(), *end = p + cut;
+         (p = static_cast<const char*>(std::memchr(p, '\n', end - p))) != nullptr; ++p)
+        ++nextLine_;
     return true;
 }
 
@@ -171,7 +174,9 @@ bool Reader::FindRecord()
             } else {
                 const char* newline = static_cast<const char*>(std::memchr(p, '\n', end - p));
                 const char* stop = newline != nullptr ? newline : end;
-                const char* quote = static_cast<const char*>(std::memchr(p, '"', stop - p));
+                const char* quote = withoutQuotes_
+                                        ? nullptr
+                                        : static_cast<const char*>(std::memchr(p, '"', stop - p));
                 if (quote != nullptr) {
                     p = quote + 1;
                     inQuotes = true;

@@ -14,6 +14,7 @@
 // block, so reading costs no allocation per field.
 
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -65,13 +66,41 @@ public:
     {
         if (!fieldsLeft_ || field_ == recordEnd_ || *field_ < '0' || *field_ > '9')
             return false;
-        const auto [stop, error] = std::from_chars(field_, recordEnd_, value);
-        if (error != std::errc() || (stop != recordEnd_ && *stop != separator_))
+        const char* stop = ShortDecimal(field_, recordEnd_, value);
+        if (stop == nullptr) {
+            const auto [end, error] = std::from_chars(field_, recordEnd_, value);
+            if (error != std::errc())
+                return false;
+            stop = end;
+        }
+        if (stop != recordEnd_ && *stop != separator_)
             return false;
         ++column_;
         fieldsLeft_ = stop != recordEnd_;
         field_ = const_cast<char*>(stop) + fieldsLeft_;
         return true;
+    }
+
+    // A number of at most 15 digits with or without a decimal point, as most
+    // rainfall is written, read exactly as from_chars reads it but faster:
+    // its digits make an integer below 2^53 and its decimals a power of ten
+    // that doubles hold exactly, so one division rounds it right. Returns
+    // where it ends, or nullptr for any other text.
+    static const char* ShortDecimal(const char* p, const char* end, double& value)
+    {
+        static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        std::uint64_t digits = 0;
+        int count = 0, decimals = 0;
+        for (; p != end && *p >= '0' && *p <= '9'; ++p, ++count)
+            digits = digits * 10 + static_cast<unsigned>(*p - '0');
+        if (p != end && *p == '.')
+            for (++p; p != end && *p >= '0' && *p <= '9'; ++p, ++count, ++decimals)
+                digits = digits * 10 + static_cast<unsigned>(*p - '0');
+        if (count > 15 || (p != end && (*p == 'e' || *p == 'E')))
+            return nullptr;
+        value = static_cast<double>(digits) / kPowers[decimals];
+        return p;
     }
 
     const std::string& Name() const { return name_; }
@@ -111,7 +140,8 @@ private:
     long line_ = 0;
     long nextLine_ = 1;
     int column_ = 0;
-    long firstBlankLine_ = 0; // the first of the blank lines just passed
+    long firstBlankLine_ = 0;    // the first of the blank lines just passed
+    bool withoutQuotes_ = false; // lines known to hold no quote
     std::vector<std::string> header_;
 };
 

@@ -36,9 +36,9 @@ struct WideColumns {
         const auto numeric = [](const std::string& token) {
             return !token.empty() && token.front() >= '0' && token.front() <= '9';
         };
-        plainNumbers = std::none_of(options.missingTokens.begin(), options.missingTokens.end(),
-                                    numeric) &&
-                       std::none_of(options.traceTokens.begin(), options.traceTokens.end(), numeric);
+        plainNumbers =
+            std::none_of(options.missingTokens.begin(), options.missingTokens.end(), numeric) &&
+            std::none_of(options.traceTokens.begin(), options.traceTokens.end(), numeric);
     }
 
     // Reads the reader's next line as a step; false at the end.

@@ -302,7 +302,8 @@ BoundaryLayer ReadWktLayer(const Geos& geos, const std::string& path)
     }
     for (int i = 0; i < count; ++i)
         layer.features.push_back({geos.Clone(GEOSGetGeometryN_r(geos.Handle(), geometry.get(), i)),
-                                  "feature " + std::to_string(i + 1), {}});
+                                  "feature " + std::to_string(i + 1),
+                                  {}});
     return layer;
 }
 
@@ -322,8 +323,9 @@ int IdField(const OGRFeatureDefn& fields, const std::string& wanted, const std::
     if (candidates.size() == 1)
         return candidates.front();
     if (candidates.empty())
-        throw DataError(name, "no field holds the gauges' ids; name it with --id (the fields are: " +
-                                  FieldNames(fields) + ")");
+        throw DataError(name,
+                        "no field holds the gauges' ids; name it with --id (the fields are: " +
+                            FieldNames(fields) + ")");
     std::string names;
     for (int i : candidates)
         names += (names.empty() ? "" : ", ") + std::string(fields.GetFieldDefn(i)->GetNameRef());

@@ -42,7 +42,8 @@ std::string WeightsCsv(const Catchment& catchment)
 
 std::string SubBasinWeightsCsv(const Catchment& catchment, bool all)
 {
-    std::string csv = catchment.map ? "catchment,id,area_km2,weight\n" : "catchment,id,area,weight\n";
+    std::string csv =
+        catchment.map ? "catchment,id,area_km2,weight\n" : "catchment,id,area,weight\n";
     const auto& gauges = catchment.gauges.gauges;
     for (const SubBasin& basin : catchment.subBasins) {
         const Coverage& cover = *basin.coverage;
@@ -162,10 +163,10 @@ std::string CellFeature(const Geos& geos, const Catchment& catchment, const Cove
                         std::size_t gauge, const std::string& properties)
 {
     const GEOSGeometry& cell = cover.Cell(gauge);
-    const std::string geometry =
-        GEOSisEmpty_r(geos.Handle(), &cell) ? "null"
-        : catchment.map ? GeometryJson(geos, *InDegrees(geos, cell, *catchment.map))
-                        : GeometryJson(geos, cell);
+    const std::string geometry = GEOSisEmpty_r(geos.Handle(), &cell) ? "null"
+                                 : catchment.map
+                                     ? GeometryJson(geos, *InDegrees(geos, cell, *catchment.map))
+                                     : GeometryJson(geos, cell);
     return "{\"type\":\"Feature\",\"properties\":{" + properties +
            "\"id\":" + JsonString(catchment.gauges.gauges[gauge].id) +
            ",\"area\":" + NumberText(cover.Area(gauge) * catchment.AreaUnit()) +

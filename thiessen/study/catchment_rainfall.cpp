@@ -17,15 +17,15 @@ std::size_t BasinRainfall::GroupHash::operator()(const Group& group) const
 BasinRainfall::BasinRainfall(const Tessellation& cells, std::vector<const Coverage*> basins,
                              std::size_t cachedGroups)
     : cells_(cells), basins_(std::move(basins)), basinsOfSite_(cells.Size()),
-      capacity_(std::max<std::size_t>(cachedGroups, 1))
+      capacity_(std::max<std::size_t>(cachedGroups, 1)), alone_(cells.Size()),
+      aloneBuilt_(cells.Size(), 0), isMissing_(cells.Size(), 0)
 {
     for (std::size_t b = 0; b < basins_.size(); ++b)
         for (std::size_t site : basins_[b]->SitesWithArea())
             basinsOfSite_[site].push_back(b);
 }
 
-void BasinRainfall::Compute(const std::vector<double>& values,
-                            std::vector<StepRainfall>& results)
+void BasinRainfall::Compute(const std::vector<double>& values, std::vector<StepRainfall>& results)
 {
     missing_.clear();
     for (std::size_t i = 0; i < values.size(); ++i)
@@ -54,8 +54,24 @@ void BasinRainfall::Compute(const std::vector<double>& values,
             if (!std::isnan(values[site]))
                 add(b, site, basin.Area(site));
     }
-    if (!missing_.empty())
-        for (const Group& group : cells_.GroupsOf(missing_))
+    // Most missing gauges have no missing neighbour: each is a group of its
+    // own, looked up directly; the others are grouped.
+    for (std::size_t site : missing_)
+        isMissing_[site] = 1;
+    clustered_.clear();
+    for (std::size_t site : missing_) {
+        const auto& neighbours = cells_.Neighbours(site);
+        if (std::any_of(neighbours.begin(), neighbours.end(),
+                        [&](std::size_t n) { return isMissing_[n] != 0; }))
+            clustered_.push_back(site);
+        else
+            for (const Gain& gain : GainsWithoutAlone(site))
+                add(gain.basin, gain.site, gain.area);
+    }
+    for (std::size_t site : missing_)
+        isMissing_[site] = 0;
+    if (!clustered_.empty())
+        for (const Group& group : cells_.GroupsOf(clustered_))
             for (const Gain& gain : GainsWithout(group))
                 add(gain.basin, gain.site, gain.area);
 
@@ -68,6 +84,16 @@ void BasinRainfall::Compute(const std::vector<double>& values,
                                   ? lowest_[b]
                                   : std::clamp(sums_[b] / totals_[b], lowest_[b], highest_[b]);
     }
+}
+
+const std::vector<BasinRainfall::Gain>& BasinRainfall::GainsWithoutAlone(std::size_t site)
+{
+    if (!aloneBuilt_[site]) {
+        ++rebuilds_;
+        alone_[site] = Rebuild({site});
+        aloneBuilt_[site] = 1;
+    }
+    return alone_[site];
 }
 
 const std::vector<BasinRainfall::Gain>& BasinRainfall::GainsWithout(const Group& group)

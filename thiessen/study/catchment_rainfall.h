@@ -22,10 +22,10 @@ struct StepRainfall {
 // diagram without the missing gauges, never the missing gauges' weight
 // spread over the others. The diagram is rebuilt once per group of
 // neighbouring missing gauges and then cut to each basin the group touches;
-// the result is kept for the most recently used groups, so a series whose
-// gaps repeat rebuilds each group once, and the memory stays bounded however
-// long the series. An object serves one thread; threads may share the
-// tessellation and the coverages.
+// the result is kept for every gauge missing alone and for the most recently
+// used larger groups, so a series whose gaps repeat rebuilds each group once,
+// and the memory stays bounded however long the series. An object serves one thread; threads may
+// share the tessellation and the coverages.
 class BasinRainfall {
 public:
     BasinRainfall(const Tessellation& cells, std::vector<const Coverage*> basins,
@@ -51,6 +51,7 @@ private:
         std::size_t operator()(const Group& group) const;
     };
     const std::vector<Gain>& GainsWithout(const Group& group);
+    const std::vector<Gain>& GainsWithoutAlone(std::size_t site);
     std::vector<Gain> Rebuild(const Group& group) const;
 
     const Tessellation& cells_;
@@ -64,8 +65,13 @@ private:
         std::list<Group>::iterator position;
     };
     std::unordered_map<Group, Entry, GroupHash> cache_;
+    // A missing gauge without missing neighbours, the usual case, is kept
+    // apart, for as long as the object: there are only as many as gauges.
+    std::vector<std::vector<Gain>> alone_;
+    std::vector<char> aloneBuilt_;
     // Scratch, reused from step to step.
-    std::vector<std::size_t> missing_;
+    std::vector<std::size_t> missing_, clustered_;
+    std::vector<char> isMissing_;
     std::vector<double> sums_, totals_, lowest_, highest_;
 };
 
