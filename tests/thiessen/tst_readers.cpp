@@ -31,18 +31,25 @@ const std::vector<std::string> kGaugeIds = {"G1", "G2", "G3"};
 
 // Reads a whole series given as text; inFile, when given, receives which
 // gauges it has.
+// With batchBytes, it is read in batches of about that many bytes, as the
+// command reads it on several threads.
 std::vector<SeriesStep> ReadSeries(std::string_view text, size_t blockSize = 4096,
                                    const SeriesOptions& options = {{"-9999"}, {}},
                                    std::vector<bool>* inFile = nullptr,
-                                   const std::vector<std::string>& gaugeIds = kGaugeIds)
+                                   const std::vector<std::string>& gaugeIds = kGaugeIds,
+                                   size_t batchBytes = 0)
 {
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::tmpfile(), &std::fclose);
     std::fwrite(text.data(), 1, text.size(), file.get());
     std::rewind(file.get());
     const auto series = OpenSeries(file.get(), "series.csv", gaugeIds, options, blockSize);
     std::vector<SeriesStep> steps;
-    for (SeriesStep step; series->Next(step);)
-        steps.push_back(step);
+    if (batchBytes > 0)
+        while (const auto batch = series->NextBatch(batchBytes))
+            batch->ForEachStep([&](const SeriesStep& step) { steps.push_back(step); });
+    else
+        for (SeriesStep step; series->Next(step);)
+            steps.push_back(step);
     if (inFile != nullptr)
         *inFile = series->GaugesInFile();
     return steps;
@@ -227,8 +234,15 @@ TEST(Series, ReadsPastTheBlocksItReadsIn)
     for (int i = 0; i < 100; ++i)
         text += '"' + std::to_string(i) + "\"," + std::to_string(i % 10) + ",,1.5\r\n";
     text += '"' + std::string(300, 'x') + "\n\",0,0,0\r\nlast,1,1,1";
-    for (const size_t blockSize : {1, 7, 64, 1000}) {
-        const auto steps = ReadSeries(text, blockSize);
+    for (const auto& [blockSize, batchBytes] : {std::pair<size_t, size_t>{1, 0},
+                                                {7, 0},
+                                                {64, 0},
+                                                {1000, 0},
+                                                {7, 1},
+                                                {64, 50},
+                                                {1000, 400}}) {
+        const auto steps =
+            ReadSeries(text, blockSize, {{"-9999"}, {}}, nullptr, kGaugeIds, batchBytes);
         ASSERT_EQ(steps.size(), 102u);
         double sum = 0;
         for (const SeriesStep& step : steps)
@@ -264,8 +278,52 @@ TEST(Series, RefusesBadSeries)
         {"time,G1\n,1\n", "series.csv, line 2, column 1 (time): expected a time, found an empty "
                           "field"},
     };
-    for (const auto& [text, message] : cases)
+    for (const auto& [text, message] : cases) {
         EXPECT_EQ(ErrorOf([&] { ReadSeries(text); }), message) << text;
+        EXPECT_EQ(ErrorOf([&] {
+                      ReadSeries(text, 4096, {{"-9999"}, {}}, nullptr, kGaugeIds, 3);
+                  }),
+                  message)
+            << text;
+    }
+}
+
+// Batches read on their own threads see the lines as one reader would: the
+// line numbers of faults far in, blank lines that are not at the end, and
+// numbers read the quick way exactly as from_chars reads them.
+TEST(Series, ReadsInBatchesAsLineByLine)
+{
+    std::string text = "time,G1,G2,G3\n";
+    for (int i = 0; i < 300; ++i)
+        text += "t" + std::to_string(i) + ",0.1,12.7," + std::to_string(i) + ".05\n";
+    const auto read = [](const std::string& series, size_t batchBytes) {
+        return ErrorOf([&] {
+            ReadSeries(series, 4096, {{"-9999"}, {}}, nullptr, kGaugeIds, batchBytes);
+        });
+    };
+    for (const size_t batchBytes : {size_t{10}, size_t{700}, size_t{1} << 20}) {
+        EXPECT_EQ(read(text + "t300,1,x,1\n", batchBytes),
+                  "series.csv, line 302, column 3 (G2): expected a number or a missing value (an "
+                  "empty field, NA, NaN, -9999), not \"x\"");
+        EXPECT_EQ(read(text + "\n \n" + text.substr(text.find('\n') + 1), batchBytes),
+                  "series.csv, line 302: an empty line before the end of the file");
+        EXPECT_EQ(read(text + "\n,,\n \n", batchBytes), "no error");
+        const auto steps = ReadSeries(text, 4096, {{"-9999"}, {}}, nullptr, kGaugeIds, batchBytes);
+        ASSERT_EQ(steps.size(), 300u);
+        EXPECT_EQ(steps[299].line, 301);
+        EXPECT_EQ(steps[299].values, (std::vector<double>{0.1, 12.7, 299.05}));
+    }
+    // Short decimals, long ones, exponents and leading zeros: the same
+    // doubles as the general way gives them, which a numeric token forces.
+    const std::string numbers = "time,G1,G2,G3\nt,0.30000000000001,123456789012345,"
+                                "0.1234567890123456\nu,007.250,1e-3,9007199254740993\n"
+                                "v,5.,2.675,0.000000000000001\n";
+    const auto quick = ReadSeries(numbers, 4096, {{}, {}}, nullptr, kGaugeIds, 100);
+    const auto general = ReadSeries(numbers, 4096, {{"1"}, {}});
+    ASSERT_EQ(quick.size(), 3u);
+    for (size_t k = 0; k < quick.size(); ++k)
+        EXPECT_EQ(quick[k].values, general[k].values) << k;
+    EXPECT_EQ(quick[2].values[1], 2.675);
 }
 
 TEST(Series, ReadsTabs)
@@ -366,6 +424,12 @@ TEST(Series, RefusesBadLongSeries)
         {"station,time,value\nG1,t1\n",
          "series.csv, line 2, column 3 (value): the line has 2 fields, the header 3"},
     };
-    for (const auto& [text, message] : cases)
+    for (const auto& [text, message] : cases) {
         EXPECT_EQ(ErrorOf([&] { ReadSeries(text); }), message) << text;
+        EXPECT_EQ(ErrorOf([&] {
+                      ReadSeries(text, 4096, {{"-9999"}, {}}, nullptr, kGaugeIds, 3);
+                  }),
+                  message)
+            << text;
+    }
 }
