@@ -97,6 +97,7 @@ void SeriesLoader::Work(int generation, std::string gaugesPath, std::string boun
         series->gauges = ids.size();
         thiessen::SeriesStep step;
         auto reported = Clock::now();
+        int percent = 0;
         while (!cancel_ && reader.Next(step)) {
             series->times.push_back(step.time);
             series->steps.push_back(rainfall.Compute(step.values));
@@ -104,7 +105,8 @@ void SeriesLoader::Work(int generation, std::string gaugesPath, std::string boun
                 series->values.push_back(static_cast<float>(value));
             if (Clock::now() - reported >= ProgressInterval) {
                 reported = Clock::now();
-                const int percent = static_cast<int>(100 * step.line / lines);
+                // A long series' steps come in time order, not by line.
+                percent = std::max(percent, static_cast<int>(100 * step.line / lines));
                 QMetaObject::invokeMethod(
                     this,
                     [this, generation, percent] {

@@ -8,6 +8,7 @@
 #include "stats/number_text.h"
 #include "stats/single.h"
 #include "thiessen/base/data_error.h"
+#include "thiessen/io/gauges.h"
 #include "thiessen/io/vector_source.h"
 #include "thiessen/output/output.h"
 #include "thiessenwindow/geometry_path.h"
@@ -105,23 +106,14 @@ std::vector<int> CellColours(const thiessen::Diagram& diagram)
     return colour;
 }
 
-// What a file holds: a CSV file's header tells, gauges having the columns id
-// and x, y or lon, lat (anything else is taken for a series); a GIS file
+// What a file holds: a CSV file's header tells, gauges having an id and a
+// pair of coordinates (anything else is taken for a series); a GIS file
 // holds gauges when its layers are points.
 bool IsGaugesFile(const QString& path)
 {
     if (thiessen::IsVectorFile(Path(path)))
         return thiessen::HoldsPoints(Path(path));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    QString header = QString::fromUtf8(file.readLine()).trimmed().toLower();
-    header.remove(QChar(0xFEFF));
-    QStringList columns = header.split(header.contains(';') ? ';' : ',');
-    for (QString& column : columns)
-        column = column.trimmed().remove('"');
-    const auto has = [&columns](const char* name) { return columns.contains(name); };
-    return has("id") && ((has("x") && has("y")) || (has("lon") && has("lat")));
+    return thiessen::IsGaugesTable(Path(path));
 }
 
 // The desktop's palette with every text colour the window uses made black or

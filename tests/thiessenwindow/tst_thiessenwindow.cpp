@@ -119,6 +119,7 @@ private slots:
     void seriesSteps();
     void exports();
     void gisFiles();
+    void agencyFiles();
 };
 
 // The table's pairs give the calculator's own results, here and in the
@@ -223,7 +224,7 @@ void TestThiessenWindow::seriesSteps()
         if (label->accessibleName() == "Time step")
             step = label;
     s.Press("Right");
-    QCOMPARE(step->text(), "Step 1 of 5, 2026-03-01: catchment rainfall 10.088535842982482");
+    QCOMPARE(step->text(), "Step 1 of 5, 2026-03-01: catchment rainfall 10.08853584298248");
     QCOMPARE(s.Column(5).join(','), "12.4,10.2,8.8,11,7.6,6.5");
     s.Press("Right");
     QCOMPARE(step->text(), "Step 2 of 5, 2026-03-02: catchment rainfall 0.15813211012687645; "
@@ -255,15 +256,15 @@ void TestThiessenWindow::exports()
     };
     QVERIFY(s.window.ExportWeights(folder.filePath("weights.csv")));
     QCOMPARE(read("weights.csv"), "id,area,weight\n"
-                                  "Ashby,28.57694816103936,0.15220744692963709\n"
-                                  "Brook Farm,41.63746734492262,0.2217707981087756\n"
+                                  "Ashby,28.57694816103935,0.15220744692963703\n"
+                                  "Brook Farm,41.63746734492263,0.22177079810877565\n"
                                   "Castle Hill,39.63839997721577,0.21112330214229438\n"
-                                  "Dunmore,51.33138589971384,0.27340285432603906\n"
-                                  "Elmstead,26.295840633915137,0.1400577397279102\n"
-                                  "Fenwick,0.2699579831932777,0.0014378587653436894\n");
+                                  "Dunmore,51.33138589971385,0.27340285432603917\n"
+                                  "Elmstead,26.29584063391516,0.1400577397279103\n"
+                                  "Fenwick,0.26995798319327724,0.001437858765343687\n");
     QVERIFY(s.window.ExportSeries(folder.filePath("series.csv")));
     QCOMPARE(read("series.csv"), "time,rainfall,gauges\n"
-                                 "2026-03-01,10.088535842982482,6\n"
+                                 "2026-03-01,10.08853584298248,6\n"
                                  "2026-03-02,0.15813211012687645,5\n"
                                  "2026-03-03,21.090843902962884,5\n"
                                  "2026-03-04,,0\n"
@@ -340,6 +341,38 @@ void TestThiessenWindow::gisFiles()
     QCOMPARE(boxes.seen[0], "Cannot Open File|" + Data +
                                 "two-layers.gpkg: the file has several polygon layers (counties, "
                                 "lakes); choose one with --layer");
+}
+
+// Gauges with a tab between station, easting and northing, and the series
+// a line a value: dropped together, they are told apart and read as the
+// example's own files.
+void TestThiessenWindow::agencyFiles()
+{
+    QTemporaryDir folder;
+    QFile gauges(folder.filePath("stations.txt"));
+    QVERIFY(gauges.open(QIODevice::WriteOnly));
+    gauges.write("station\teasting\tnorthing\nAshby\t3.0\t11.5\nBrook Farm\t9.5\t13.0\n"
+                 "Castle Hill\t14.0\t8.5\nDunmore\t6.5\t5.0\nElmstead\t12.0\t2.5\n"
+                 "Fenwick\t19.5\t14.0\n");
+    gauges.close();
+    QFile series(folder.filePath("daily.csv"));
+    QVERIFY(series.open(QIODevice::WriteOnly));
+    series.write("station,date,prcp\nFenwick,2026-03-01,6.5\nDunmore,2026-03-02,NA\n"
+                 "Ashby,2026-03-01,12.4\nBrook Farm,2026-03-01,10.2\nCastle Hill,2026-03-01,8.8\n"
+                 "Dunmore,2026-03-01,11.0\nElmstead,2026-03-01,7.6\nAshby,2026-03-02,0.0\n");
+    series.close();
+    ThiessenWindow window;
+    window.show();
+    QSignalSpy loaded(&window, &ThiessenWindow::seriesLoaded);
+    window.OpenDropped({series.fileName(), Data + "example-catchment.wkt", gauges.fileName()});
+    QVERIFY(loaded.wait(10000));
+    window.findChild<SeriesPlot*>()->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    QLabel* step = nullptr;
+    for (QLabel* label : window.findChildren<QLabel*>())
+        if (label->accessibleName() == "Time step")
+            step = label;
+    QCOMPARE(step->text(), "Step 1 of 2, 2026-03-01: catchment rainfall 10.08853584298248");
 }
 
 QTEST_MAIN(TestThiessenWindow)

@@ -262,4 +262,20 @@ GaugeTable ParseGauges(std::string_view text, const std::string& name, const std
     return Read(reader, idField);
 }
 
+bool IsGaugesTable(const std::string& path)
+{
+    try {
+        const InputFile file = OpenInputFile(path);
+        csv::Reader reader(file.get(), path, 1 << 16);
+        const std::vector<std::string>& header = reader.ReadHeader();
+        const auto has = [&](const csv::ColumnNames& names) {
+            return csv::FindColumn(header, names).column != 0;
+        };
+        return has(GaugeIdNames()) &&
+               ((has(kXNames) && has(kYNames)) || (has(kLonNames) && has(kLatNames)));
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 } // namespace thiessen
