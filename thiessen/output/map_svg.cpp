@@ -196,6 +196,16 @@ std::string MapSvg(const Geos& geos, const Catchment& catchment)
                "\" dy=\"16\" text-anchor=\"middle\" fill=\"#444444\">" + weight.data() +
                "</text>\n";
     }
+    for (const SubBasin& basin : catchment.subBasins) {
+        const Geometry inside = geos.Own(
+            GEOSPointOnSurface_r(geos.Handle(), &basin.coverage->Basin()), "placing a name");
+        double x = 0, y = 0;
+        GEOSGeomGetX_r(geos.Handle(), inside.get(), &x);
+        GEOSGeomGetY_r(geos.Handle(), inside.get(), &y);
+        svg += "<text x=\"" + view.X(x) + "\" y=\"" + view.Y(y) +
+               "\" dy=\"18\" text-anchor=\"middle\" font-style=\"italic\" fill=\"#1f3b73\">" +
+               XmlText(basin.name) + "</text>\n";
+    }
     for (std::size_t i = 0; i < diagram.Size(); ++i) {
         const Site& site = diagram.Sites()[i];
         svg += "<circle cx=\"" + view.X(site.x) + "\" cy=\"" + view.Y(site.y) +
@@ -209,8 +219,8 @@ std::string MapSvg(const Geos& geos, const Catchment& catchment)
               "catchment's " +
                   AreaText(catchment) + "."
             : "The " + std::to_string(catchment.subBasins.size()) +
-                  " sub-basins (dashed) of the catchment's " + AreaText(catchment) +
-                  ", over the gauges' polygons; the weights are in the CSV.";
+                  " sub-basins (dashed) over the gauges' polygons; their weights are in the "
+                  "CSV.";
     svg += "<text x=\"" + Fixed(view.margin) + "\" y=\"" + Fixed(view.height) +
            "\" fill=\"#444444\">" + XmlText(caption) + "</text>\n";
     return svg + "</svg>\n";
