@@ -295,7 +295,7 @@ TEST(Series, ReadsInBatchesAsLineByLine)
 {
     std::string text = "time,G1,G2,G3\n";
     for (int i = 0; i < 300; ++i)
-        text += "t" + std::to_string(i) + ",0.1,12.7," + std::to_string(i) + ".05\n";
+        text += 't' + std::to_string(i) + ",0.1,12.7," + std::to_string(i) + ".05\n";
     const auto read = [](const std::string& series, size_t batchBytes) {
         return ErrorOf([&] {
             ReadSeries(series, 4096, {{"-9999"}, {}}, nullptr, kGaugeIds, batchBytes);
