@@ -158,9 +158,10 @@ Geometry ClipToCatchment(const Geos& geos, const GEOSGeometry& cell, const GEOSG
 // would close the narrow parts of a small basin.
 Coverage::Coverage(const Geos& geos, const Tessellation& tessellation, const GEOSGeometry& basin)
     : geos_(geos), tessellation_(tessellation), basin_(geos.Clone(&basin)),
-      whole_(tessellation.Size(), 0), parts_(tessellation.Size())
+      whole_(tessellation.Size(), 0)
 {
     const Box extent = ExtentOf(geos_, basin);
+    empty_ = EmptyPolygon(geos_);
     origin_ = {(extent.minX + extent.maxX) / 2, (extent.minY + extent.maxY) / 2};
     const Geometry local = Moved(geos_, basin, {-origin_.x, -origin_.y});
     basinArea_ = geos_.Area(local.get());
@@ -168,6 +169,12 @@ Coverage::Coverage(const Geos& geos, const Tessellation& tessellation, const GEO
     cells_.reserve(tessellation.Size());
     areas_.reserve(tessellation.Size());
     for (std::size_t site = 0; site < tessellation.Size(); ++site) {
+        // One basin of many meets few cells: the others are passed by their boxes.
+        if (!Overlap(BoxOf(tessellation.Cell(site)), extent)) {
+            areas_.push_back(0);
+            cells_.emplace_back();
+            continue;
+        }
         Geometry cell = PolygonOf(geos_, FromOrigin(tessellation.Cell(site)));
         const Inside where = WhereIs(geos_, *cell, *prepared);
         if (where == Inside::Partly)
@@ -179,7 +186,7 @@ Coverage::Coverage(const Geos& geos, const Tessellation& tessellation, const GEO
         if (areas_.back() > 0)
             sitesWithArea_.push_back(site);
         if (where == Inside::Partly && areas_.back() > 0)
-            parts_[site] = PartOf(*cell);
+            parts_.emplace(site, PartOf(*cell));
         cells_.push_back(where == Inside::Wholly ? PolygonOf(geos_, tessellation.Cell(site))
                                                  : Moved(geos_, *cell, origin_));
     }
@@ -215,9 +222,10 @@ double Coverage::GainFrom(const Tessellation::Handover& handover) const
 {
     if (whole_[handover.from])
         return RingArea(handover.piece);
-    const Part& part = parts_[handover.from];
-    if (part.shells.empty())
+    const auto found = parts_.find(handover.from);
+    if (found == parts_.end())
         return 0;
+    const Part& part = found->second;
     const Ring piece = FromOrigin(handover.piece);
     if (!Overlap(part.box, BoxOf(piece)))
         return 0;

@@ -4,6 +4,7 @@
 #include "thiessen/geometry/tessellation.h"
 
 #include <cstddef>
+#include <unordered_map>
 #include <vector>
 
 namespace thiessen {
@@ -27,7 +28,10 @@ public:
     double BasinArea() const { return basinArea_; }
 
     // The site's cell clipped to the basin (possibly empty), and its area.
-    const GEOSGeometry& Cell(std::size_t site) const { return *cells_[site]; }
+    const GEOSGeometry& Cell(std::size_t site) const
+    {
+        return cells_[site] ? *cells_[site] : *empty_;
+    }
     double Area(std::size_t site) const { return areas_[site]; }
     const std::vector<double>& Areas() const { return areas_; }
     // The sites whose cells reach into the basin, ascending.
@@ -60,11 +64,12 @@ private:
     Geometry basin_;
     Site origin_{0, 0}; // the centre of the basin's extent
     double basinArea_ = 0;
-    std::vector<Geometry> cells_;
+    std::vector<Geometry> cells_; // none for a cell far from the basin
+    Geometry empty_;
     std::vector<double> areas_;
     std::vector<std::size_t> sitesWithArea_;
-    std::vector<char> whole_; // the cell lies wholly inside the basin
-    std::vector<Part> parts_; // of the cells partly inside it
+    std::vector<char> whole_;                     // the cell lies wholly inside the basin
+    std::unordered_map<std::size_t, Part> parts_; // the cells partly inside it
 };
 
 // The extent of a geometry.
