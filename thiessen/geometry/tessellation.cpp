@@ -50,9 +50,12 @@ struct Bisectors {
 
 // A convex cell whose edges know the site across them: across[k] is the site
 // beyond the edge from corners[k] to the next corner.
+// A corner once found to have no site nearer than the cell's own is checked:
+// cutting the cell further keeps it where it is or takes it away.
 struct LabelledCell {
     Ring corners;
     std::vector<std::size_t> across;
+    std::vector<char> checked;
 };
 
 // Cuts a cell down to the part behind a line and labels the edge along the
@@ -67,9 +70,11 @@ void Cut(LabelledCell& cell, LabelledCell& scratch, const Line& line, std::size_
         return;
     scratch.corners.clear();
     scratch.across.clear();
-    auto keep = [&](Site corner, std::size_t across) {
+    scratch.checked.clear();
+    auto keep = [&](Site corner, std::size_t across, char checked) {
         scratch.corners.push_back(corner);
         scratch.across.push_back(across);
+        scratch.checked.push_back(checked);
     };
     const std::size_t count = cell.corners.size();
     for (std::size_t k = 0; k < count; ++k) {
@@ -80,13 +85,13 @@ void Cut(LabelledCell& cell, LabelledCell& scratch, const Line& line, std::size_
             return Site{a.x + t * (b.x - a.x), a.y + t * (b.y - a.y)};
         };
         if (sideA < 0) {
-            keep(a, cell.across[k]);
+            keep(a, cell.across[k], cell.checked[k]);
             if (sideB > 0)
-                keep(crossing(), label);
+                keep(crossing(), label, 0);
         } else if (sideA == 0) {
-            keep(a, sideB > 0 ? label : cell.across[k]);
+            keep(a, sideB > 0 ? label : cell.across[k], cell.checked[k]);
         } else if (sideB < 0) {
-            keep(crossing(), cell.across[k]);
+            keep(crossing(), cell.across[k], 0);
         }
     }
     std::swap(cell, scratch);
@@ -128,13 +133,19 @@ public:
         const Site p = sites_.local[site];
         cell_.corners = box_;
         cell_.across.assign(box_.size(), NoSite);
+        cell_.checked.assign(box_.size(), 0);
         cutBy_.clear();
         index_.Nearest(p, FirstCuts + 1, Infinity, nearest_);
         for (const SiteIndex::Found& found : nearest_)
             if (found.site != site)
                 CutBy(site, found.site);
         const bool settled = Settled(cell_.corners, p, nearest_, FirstCuts + 1);
-        for (std::size_t k = 0; !settled && k < cell_.corners.size();) {
+        std::size_t k = 0;
+        while (!settled && k < cell_.corners.size()) {
+            if (cell_.checked[k]) {
+                ++k;
+                continue;
+            }
             const Site corner = cell_.corners[k];
             index_.Nearest(corner, 1, Distance2(corner, p), nearest_);
             if (!nearest_.empty() && nearest_[0].site != site &&
@@ -142,6 +153,7 @@ public:
                 CutBy(site, nearest_[0].site);
                 k = 0;
             } else {
+                cell_.checked[k] = 1;
                 ++k;
             }
         }
@@ -271,13 +283,21 @@ Tessellation::HandoversWithout(const std::vector<std::size_t>& group) const
 
     const Bisectors bisectors{sites_, local_};
     Ring scratch;
-    auto keepNearest = [&](std::size_t k, Ring& ring) {
-        for (std::size_t j = 0; j < takers.size() && !ring.empty(); ++j)
-            if (j != k) {
-                const Line line = bisectors.Between(takers[k], takers[j]);
-                KeepBehind(ring, line.middle, line.normal, scratch);
-                std::swap(ring, scratch);
-            }
+    std::vector<std::size_t> others;
+    // Cut by the nearest takers first, which leave the least to cut.
+    auto keepNearest = [&](std::size_t taker, Ring& ring) {
+        others.clear();
+        for (std::size_t other : takers)
+            if (other != taker)
+                others.push_back(other);
+        std::sort(others.begin(), others.end(), [&](std::size_t a, std::size_t b) {
+            return Distance2(local_[a], local_[taker]) < Distance2(local_[b], local_[taker]);
+        });
+        for (std::size_t k = 0; k < others.size() && !ring.empty(); ++k) {
+            const Line line = bisectors.Between(taker, others[k]);
+            KeepBehind(ring, line.middle, line.normal, scratch);
+            std::swap(ring, scratch);
+        }
     };
     Box lost = localBoxes_[group[0]];
     for (std::size_t member : group) {
@@ -292,7 +312,7 @@ Tessellation::HandoversWithout(const std::vector<std::size_t>& group) const
         Box taken = lost;
         if (group.size() > 1) {
             Ring around = RingOf(lost);
-            keepNearest(k, around);
+            keepNearest(takers[k], around);
             if (around.size() < 3)
                 continue;
             taken = BoxOf(around);
@@ -301,7 +321,7 @@ Tessellation::HandoversWithout(const std::vector<std::size_t>& group) const
             if (!Overlap(localBoxes_[member], taken))
                 continue;
             piece = localCells_[member];
-            keepNearest(k, piece);
+            keepNearest(takers[k], piece);
             if (RingArea(piece) > 0)
                 handovers.push_back({takers[k], member, ConvexHull(Placed(piece))});
         }
