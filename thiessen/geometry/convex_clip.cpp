@@ -104,6 +104,20 @@ bool Overlap(const Box& a, const Box& b)
     return a.minX < b.maxX && b.minX < a.maxX && a.minY < b.maxY && b.minY < a.maxY;
 }
 
+double PlainPolygons::AreaInside(const Ring& convex) const
+{
+    if (convex.empty())
+        return 0;
+    const Box within = BoxOf(convex);
+    double area = 0;
+    for (const Boundary& boundary : rings)
+        if (Overlap(boundary.box, within)) {
+            const double part = RingArea(ClipToConvex(boundary.ring, convex));
+            area += boundary.hole ? -part : part;
+        }
+    return area;
+}
+
 double RingArea(const Ring& ring)
 {
     return ring.size() < 3 ? 0 : std::abs(SignedArea(ring));

@@ -30,6 +30,19 @@ Box BoxOf(const Ring& ring);
 // Whether two boxes share more than a side or a corner.
 bool Overlap(const Box& a, const Box& b);
 
+// Polygons as plain rings, to measure their part inside a convex ring
+// without GEOS: the part inside the shells less the part inside the holes.
+struct PlainPolygons {
+    struct Boundary {
+        Ring ring;
+        Box box;
+        bool hole;
+    };
+    std::vector<Boundary> rings;
+
+    double AreaInside(const Ring& convex) const;
+};
+
 // The area of a ring, whatever its orientation; measured from its first
 // corner, so that large coordinates cost no precision.
 double RingArea(const Ring& ring);

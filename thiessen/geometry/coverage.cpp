@@ -3,6 +3,7 @@
 #include "thiessen/geometry/convex_clip.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace thiessen {
 
@@ -55,6 +56,27 @@ Ring RingOf(const Geos& geos, const GEOSGeometry& ring)
     return corners;
 }
 
+// Polygons, or a collection that holds some, as plain rings.
+PlainPolygons PlainOf(const Geos& geos, const GEOSGeometry& polygons)
+{
+    const GEOSContextHandle_t h = geos.Handle();
+    PlainPolygons plain;
+    auto add = [&](const GEOSGeometry& ring, bool hole) {
+        Ring corners = RingOf(geos, ring);
+        if (!corners.empty())
+            plain.rings.push_back({corners, BoxOf(corners), hole});
+    };
+    for (int p = 0; p < GEOSGetNumGeometries_r(h, &polygons); ++p) {
+        const GEOSGeometry* polygon = GEOSGetGeometryN_r(h, &polygons, p);
+        if (GEOSGeomTypeId_r(h, polygon) != GEOS_POLYGON || GEOSisEmpty_r(h, polygon))
+            continue;
+        add(*GEOSGetExteriorRing_r(h, polygon), false);
+        for (int r = 0; r < GEOSGetNumInteriorRings_r(h, polygon); ++r)
+            add(*GEOSGetInteriorRingN_r(h, polygon, r), true);
+    }
+    return plain;
+}
+
 struct PreparedDeleter {
     GEOSContextHandle_t context;
     void operator()(const GEOSPreparedGeometry* prepared) const
@@ -100,19 +122,28 @@ Inside WhereIs(const Geos& geos, const GEOSGeometry& cell,
                                                                        : Inside::Not;
 }
 
-// The part of the catchment inside a cell that lies partly inside it.
-Geometry ClipPartly(const Geos& geos, const GEOSGeometry& cell, const GEOSGeometry& catchment)
+// The part of the catchment inside a cell that lies partly inside it. The
+// catchment is cut down to the cell's box first, so that the overlay works on
+// a small piece of a long boundary; but where the catchment's corners lie on
+// that box, GEOS's cut by a rectangle can be wrong. So the area is checked
+// against the catchment's own part inside the cell (its plain rings), and
+// where they differ the cell is clipped by the whole catchment.
+Geometry ClipPartly(const Geos& geos, const GEOSGeometry& cell, const GEOSGeometry& catchment,
+                    const PlainPolygons& plainCatchment)
 {
-    // Cut the catchment down to the cell's box first, so that the overlay
-    // works on a small piece of a long boundary.
     const GEOSContextHandle_t h = geos.Handle();
+    const double expected =
+        plainCatchment.AreaInside(RingOf(geos, *GEOSGetExteriorRing_r(h, &cell)));
     const Box box = ExtentOf(geos, cell);
     GEOSGeometry* piece = GEOSClipByRect_r(h, &catchment, box.minX, box.minY, box.maxX, box.maxY);
     if (piece != nullptr) {
-        Geometry ownedPiece = geos.Own(piece, "cutting the catchment");
+        const Geometry ownedPiece = geos.Own(piece, "cutting the catchment");
         GEOSGeometry* clipped = GEOSIntersection_r(h, ownedPiece.get(), &cell);
-        if (clipped != nullptr)
-            return geos.Own(clipped, "clipping a cell");
+        if (clipped != nullptr) {
+            Geometry result = geos.Own(clipped, "clipping a cell");
+            if (std::abs(geos.Area(result.get()) - expected) <= 1e-9 * std::abs(expected))
+                return result;
+        }
     }
     geos.TakeLastError();
     return geos.Intersection(&catchment, &cell);
@@ -147,7 +178,7 @@ Geometry ClipToCatchment(const Geos& geos, const GEOSGeometry& cell, const GEOSG
     case Inside::Wholly:
         return geos.Clone(&cell);
     case Inside::Partly:
-        return ClipPartly(geos, cell, catchment);
+        return ClipPartly(geos, cell, catchment, PlainOf(geos, catchment));
     default:
         return EmptyPolygon(geos);
     }
@@ -166,6 +197,7 @@ Coverage::Coverage(const Geos& geos, const Tessellation& tessellation, const GEO
     const Geometry local = Moved(geos_, basin, {-origin_.x, -origin_.y});
     basinArea_ = geos_.Area(local.get());
     const Prepared prepared = Prepare(geos_, *local);
+    const PlainPolygons plainBasin = PlainOf(geos_, *local);
     cells_.reserve(tessellation.Size());
     areas_.reserve(tessellation.Size());
     for (std::size_t site = 0; site < tessellation.Size(); ++site) {
@@ -178,7 +210,7 @@ Coverage::Coverage(const Geos& geos, const Tessellation& tessellation, const GEO
         Geometry cell = PolygonOf(geos_, FromOrigin(tessellation.Cell(site)));
         const Inside where = WhereIs(geos_, *cell, *prepared);
         if (where == Inside::Partly)
-            cell = ClipPartly(geos_, *cell, *local);
+            cell = ClipPartly(geos_, *cell, *local, plainBasin);
         else if (where == Inside::Not)
             cell = EmptyPolygon(geos_);
         areas_.push_back(geos_.Area(cell.get()));
@@ -186,26 +218,10 @@ Coverage::Coverage(const Geos& geos, const Tessellation& tessellation, const GEO
         if (areas_.back() > 0)
             sitesWithArea_.push_back(site);
         if (where == Inside::Partly && areas_.back() > 0)
-            parts_.emplace(site, PartOf(*cell));
+            parts_.emplace(site, PlainOf(geos_, *cell));
         cells_.push_back(where == Inside::Wholly ? PolygonOf(geos_, tessellation.Cell(site))
                                                  : Moved(geos_, *cell, origin_));
     }
-}
-
-Coverage::Part Coverage::PartOf(const GEOSGeometry& cell) const
-{
-    const GEOSContextHandle_t h = geos_.Handle();
-    Part part;
-    for (int p = 0; p < GEOSGetNumGeometries_r(h, &cell); ++p) {
-        const GEOSGeometry* polygon = GEOSGetGeometryN_r(h, &cell, p);
-        if (GEOSGeomTypeId_r(h, polygon) != GEOS_POLYGON || GEOSisEmpty_r(h, polygon))
-            continue;
-        part.shells.push_back(RingOf(geos_, *GEOSGetExteriorRing_r(h, polygon)));
-        for (int r = 0; r < GEOSGetNumInteriorRings_r(h, polygon); ++r)
-            part.holes.push_back(RingOf(geos_, *GEOSGetInteriorRingN_r(h, polygon, r)));
-    }
-    part.box = ExtentOf(geos_, cell);
-    return part;
 }
 
 Ring Coverage::FromOrigin(Ring ring) const
@@ -222,19 +238,8 @@ double Coverage::GainFrom(const Tessellation::Handover& handover) const
 {
     if (whole_[handover.from])
         return RingArea(handover.piece);
-    const auto found = parts_.find(handover.from);
-    if (found == parts_.end())
-        return 0;
-    const Part& part = found->second;
-    const Ring piece = FromOrigin(handover.piece);
-    if (!Overlap(part.box, BoxOf(piece)))
-        return 0;
-    double area = 0;
-    for (const Ring& shell : part.shells)
-        area += RingArea(ClipToConvex(shell, piece));
-    for (const Ring& hole : part.holes)
-        area -= RingArea(ClipToConvex(hole, piece));
-    return area;
+    const auto part = parts_.find(handover.from);
+    return part == parts_.end() ? 0 : part->second.AreaInside(FromOrigin(handover.piece));
 }
 
 void Coverage::AddGains(const std::vector<Tessellation::Handover>& handovers,

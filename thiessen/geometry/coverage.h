@@ -1,5 +1,6 @@
 #pragma once
 
+#include "thiessen/geometry/convex_clip.h"
 #include "thiessen/geometry/geos.h"
 #include "thiessen/geometry/tessellation.h"
 
@@ -49,13 +50,6 @@ public:
     std::vector<double> AreasWithoutByFullRebuild(const std::vector<std::size_t>& missing) const;
 
 private:
-    // A cell partly inside the basin as plain rings from the origin,
-    // measured without GEOS.
-    struct Part {
-        std::vector<Ring> shells, holes;
-        Box box{0, 0, 0, 0};
-    };
-    Part PartOf(const GEOSGeometry& cell) const;
     Ring FromOrigin(Ring ring) const;
     double GainFrom(const Tessellation::Handover& handover) const;
 
@@ -68,8 +62,9 @@ private:
     Geometry empty_;
     std::vector<double> areas_;
     std::vector<std::size_t> sitesWithArea_;
-    std::vector<char> whole_;                     // the cell lies wholly inside the basin
-    std::unordered_map<std::size_t, Part> parts_; // the cells partly inside it
+    std::vector<char> whole_; // the cell lies wholly inside the basin
+    // The cells partly inside it, as plain rings from the origin.
+    std::unordered_map<std::size_t, PlainPolygons> parts_;
 };
 
 // The extent of a geometry.
