@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace thiessen {
 
@@ -92,7 +93,8 @@ Ring ClipToConvex(const Ring& ring, const Ring& convex)
 
 Box BoxOf(const Ring& ring)
 {
-    Box box{ring[0].x, ring[0].y, ring[0].x, ring[0].y};
+    constexpr double Infinity = std::numeric_limits<double>::infinity();
+    Box box{Infinity, Infinity, -Infinity, -Infinity};
     for (const Site& corner : ring)
         box = {std::min(box.minX, corner.x), std::min(box.minY, corner.y),
                std::max(box.maxX, corner.x), std::max(box.maxY, corner.y)};

@@ -24,7 +24,7 @@ Ring ConvexHull(Ring points);
 // area is that of the intersection.
 Ring ClipToConvex(const Ring& ring, const Ring& convex);
 
-// The extent of a ring that has corners.
+// The extent of a ring; of one without corners, a box that overlaps nothing.
 Box BoxOf(const Ring& ring);
 
 // Whether two boxes share more than a side or a corner.

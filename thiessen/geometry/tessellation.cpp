@@ -184,6 +184,7 @@ Ring RingOf(const Box& box)
 
 Tessellation::Tessellation(std::vector<Site> sites, Box around) : sites_(std::move(sites))
 {
+    origin_ = {(around.minX + around.maxX) / 2, (around.minY + around.maxY) / 2};
     for (const Site& site : sites_)
         around = {std::min(around.minX, site.x), std::min(around.minY, site.y),
                   std::max(around.maxX, site.x), std::max(around.maxY, site.y)};
@@ -192,7 +193,6 @@ Tessellation::Tessellation(std::vector<Site> sites, Box around) : sites_(std::mo
         margin = 1;
     bounds_ = {around.minX - margin, around.minY - margin, around.maxX + margin,
                around.maxY + margin};
-    origin_ = {(bounds_.minX + bounds_.maxX) / 2, (bounds_.minY + bounds_.maxY) / 2};
     for (const Site& site : sites_)
         local_.push_back({site.x - origin_.x, site.y - origin_.y});
 
@@ -305,6 +305,8 @@ Tessellation::HandoversWithout(const std::vector<std::size_t>& group) const
         lost = {std::min(lost.minX, box.minX), std::min(lost.minY, box.minY),
                 std::max(lost.maxX, box.maxX), std::max(lost.maxY, box.maxY)};
     }
+    if (!(lost.minX < lost.maxX && lost.minY < lost.maxY))
+        return handovers; // cells that rounding has left empty
     Ring piece;
     for (std::size_t k = 0; k < takers.size(); ++k) {
         // Where a group has several cells, the taker's new cell around them

@@ -50,8 +50,9 @@ private:
 
     std::vector<Site> sites_;
     Box bounds_;
-    // The cells are built around the box's centre, so that their precision
-    // is that of the distances between sites wherever the sites lie.
+    // The cells are built around the centre of the box given, where the
+    // basins are, so that their precision there is that of the distances
+    // between sites wherever the sites lie.
     Site origin_;
     std::vector<Site> local_;      // the sites, from the origin
     std::vector<Ring> localCells_; // the cells, from the origin
