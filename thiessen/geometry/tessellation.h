@@ -23,7 +23,9 @@ public:
     // The box the cells fill.
     const Box& Bounds() const { return bounds_; }
 
-    // A site's cell: convex, counter-clockwise, holding its site.
+    // A site's cell: convex, counter-clockwise, holding its site; empty only
+    // where sites far from the centre of the box given lie nearer each other
+    // than rounding there tells apart.
     const Ring& Cell(std::size_t site) const { return cells_[site]; }
     // The sites whose cells share an edge with this site's, ascending. Where
     // four or more sites lie on one circle, sites whose cells meet at a single
