@@ -184,7 +184,6 @@ Ring RingOf(const Box& box)
 
 Tessellation::Tessellation(std::vector<Site> sites, Box around) : sites_(std::move(sites))
 {
-    origin_ = {(around.minX + around.maxX) / 2, (around.minY + around.maxY) / 2};
     for (const Site& site : sites_)
         around = {std::min(around.minX, site.x), std::min(around.minY, site.y),
                   std::max(around.maxX, site.x), std::max(around.maxY, site.y)};
@@ -193,6 +192,7 @@ Tessellation::Tessellation(std::vector<Site> sites, Box around) : sites_(std::mo
         margin = 1;
     bounds_ = {around.minX - margin, around.minY - margin, around.maxX + margin,
                around.maxY + margin};
+    origin_ = {(bounds_.minX + bounds_.maxX) / 2, (bounds_.minY + bounds_.maxY) / 2};
     for (const Site& site : sites_)
         local_.push_back({site.x - origin_.x, site.y - origin_.y});
 

@@ -24,8 +24,8 @@ public:
     const Box& Bounds() const { return bounds_; }
 
     // A site's cell: convex, counter-clockwise, holding its site; empty only
-    // where sites far from the centre of the box given lie nearer each other
-    // than rounding there tells apart.
+    // where sites far from the box's centre lie nearer each other than
+    // rounding there tells apart.
     const Ring& Cell(std::size_t site) const { return cells_[site]; }
     // The sites whose cells share an edge with this site's, ascending. Where
     // four or more sites lie on one circle, sites whose cells meet at a single
@@ -52,9 +52,8 @@ private:
 
     std::vector<Site> sites_;
     Box bounds_;
-    // The cells are built around the centre of the box given, where the
-    // basins are, so that their precision there is that of the distances
-    // between sites wherever the sites lie.
+    // The cells are built around the box's centre, so that their precision
+    // is that of the distances between sites wherever the sites lie.
     Site origin_;
     std::vector<Site> local_;      // the sites, from the origin
     std::vector<Ring> localCells_; // the cells, from the origin
