@@ -266,7 +266,7 @@ void TestThiessenWindow::exports()
     QCOMPARE(read("series.csv"), "time,rainfall,gauges\n"
                                  "2026-03-01,10.088535842982482,6\n"
                                  "2026-03-02,0.1581321101268765,5\n"
-                                 "2026-03-03,21.090843902962884,5\n"
+                                 "2026-03-03,21.09084390296288,5\n"
                                  "2026-03-04,,0\n"
                                  "2026-03-05,3.802855702193843,5\n");
     QVERIFY(s.window.ExportCells(folder.filePath("cells.geojson")));
