@@ -502,8 +502,11 @@ std::vector<std::vector<std::size_t>> MissingSets(const Tessellation& tessellati
 std::string Listed(const std::vector<std::size_t>& sites)
 {
     std::string text;
-    for (std::size_t site : sites)
-        text += (text.empty() ? "" : " ") + std::to_string(site);
+    for (std::size_t site : sites) {
+        if (!text.empty())
+            text += ' ';
+        text += std::to_string(site);
+    }
     return text;
 }
 
