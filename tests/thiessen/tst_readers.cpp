@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <functional>
 #include <sstream>
 
@@ -56,11 +57,11 @@ std::vector<SeriesStep> ReadSeries(std::string_view text, size_t blockSize = 409
 }
 
 // The steps of a series as text, a line each: "time: G1 G2 G3 (line)", a
-// missing value shown as "-".
+// missing value shown as "-"; read in batches of a line or two.
 std::string StepsOf(std::string_view text, const SeriesOptions& options = {{"-9999"}, {}})
 {
     std::ostringstream shown;
-    for (const SeriesStep& step : ReadSeries(text, 7, options)) {
+    for (const SeriesStep& step : ReadSeries(text, 7, options, nullptr, kGaugeIds, 10)) {
         shown << step.time << ':';
         for (const double value : step.values)
             (std::isnan(value) ? shown << " -" : shown << ' ' << value);
@@ -202,6 +203,12 @@ TEST(Gauges, ReadsTheUsualNamesOfColumns)
     EXPECT_EQ(ErrorOf([] { ParseGauges("id,x,y\n", "g.csv", "y"); }),
               "g.csv, line 1, column 3 (y): the column of the ids, as --id has it, holds a "
               "coordinate");
+    // A table under such names is told from a series by its header.
+    const std::string path = testing::TempDir() + "stations.csv";
+    std::ofstream(path) << "Name\tStation\tLongitude\tLatitude\n";
+    EXPECT_TRUE(IsGaugesTable(path));
+    std::ofstream(path) << "station,time,value\n";
+    EXPECT_FALSE(IsGaugesTable(path));
 }
 
 TEST(Series, ReadsASpreadsheetExport)
@@ -298,17 +305,17 @@ TEST(Series, ReadsInBatchesAsLineByLine)
         text += 't' + std::to_string(i) + ",0.1,12.7," + std::to_string(i) + ".05\n";
     const auto read = [](const std::string& series, size_t batchBytes) {
         return ErrorOf([&] {
-            ReadSeries(series, 4096, {{"-9999"}, {}}, nullptr, kGaugeIds, batchBytes);
+            ReadSeries(series, 64, {{"-9999"}, {}}, nullptr, kGaugeIds, batchBytes);
         });
     };
     for (const size_t batchBytes : {size_t{10}, size_t{700}, size_t{1} << 20}) {
         EXPECT_EQ(read(text + "t300,1,x,1\n", batchBytes),
                   "series.csv, line 302, column 3 (G2): expected a number or a missing value (an "
                   "empty field, NA, NaN, -9999), not \"x\"");
-        EXPECT_EQ(read(text + "\n \n" + text.substr(text.find('\n') + 1), batchBytes),
+        EXPECT_EQ(read(text + "\n,,\n" + text.substr(text.find('\n') + 1), batchBytes),
                   "series.csv, line 302: an empty line before the end of the file");
         EXPECT_EQ(read(text + "\n,,\n \n", batchBytes), "no error");
-        const auto steps = ReadSeries(text, 4096, {{"-9999"}, {}}, nullptr, kGaugeIds, batchBytes);
+        const auto steps = ReadSeries(text, 64, {{"-9999"}, {}}, nullptr, kGaugeIds, batchBytes);
         ASSERT_EQ(steps.size(), 300u);
         EXPECT_EQ(steps[299].line, 301);
         EXPECT_EQ(steps[299].values, (std::vector<double>{0.1, 12.7, 299.05}));
@@ -316,7 +323,7 @@ TEST(Series, ReadsInBatchesAsLineByLine)
     // Short decimals, long ones, exponents and leading zeros: the same
     // doubles as the general way gives them, which a numeric token forces.
     const std::string numbers = "time,G1,G2,G3\nt,0.30000000000001,123456789012345,"
-                                "0.1234567890123456\nu,007.250,1e-3,9007199254740993\n"
+                                "0.1234567890123456\nu,007.250,1e-3,99999999999999.99\n"
                                 "v,5.,2.675,0.000000000000001\n";
     const auto quick = ReadSeries(numbers, 4096, {{}, {}}, nullptr, kGaugeIds, 100);
     const auto general = ReadSeries(numbers, 4096, {{"1"}, {}});
@@ -387,13 +394,14 @@ TEST(Series, OrdersTheLongFormsTimes)
 
 TEST(Series, CountsTraceAsNone)
 {
-    const SeriesOptions options{{"-9999", "M"}, {"T", "tr", "0.01"}};
+    // A token in both lists is missing.
+    const SeriesOptions options{{"-9999", "M"}, {"T", "tr", "0.01", "M"}};
     EXPECT_EQ(StepsOf("time,G1,G2,G3\nt1,T,tr,0.01\nt2,-9999,M,0.02\n", options),
               "t1: 0 0 0 (2)\nt2: - - 0.02 (3)\n");
     EXPECT_EQ(StepsOf("station,time,value\nG1,t1,T\nG2,t1,M\n", options), "t1: 0 - - (2)\n");
     EXPECT_EQ(ErrorOf([&] { ReadSeries("time,G1\nt1,Tr\n", 4096, options); }),
               "series.csv, line 2, column 2 (G1): expected a number, a missing value (an empty "
-              "field, NA, NaN, -9999, M) or a trace (T, tr, 0.01), not \"Tr\"");
+              "field, NA, NaN, -9999, M) or a trace (T, tr, 0.01, M), not \"Tr\"");
 }
 
 TEST(Series, RefusesBadLongSeries)
