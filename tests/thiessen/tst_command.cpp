@@ -2,15 +2,19 @@
 // messages, on files whose answers are known by hand.
 
 #include "tests/thiessen/run_command.h"
+#include "thiessen/base/data_error.h"
+#include "thiessen/command/series_run.h"
 #include "thiessen/io/csv.h"
 
 #include <gtest/gtest.h>
 
 #include <ostream>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <thread>
 
 #ifndef _WIN32
@@ -56,21 +60,26 @@ TEST(Command, SeriesWithGaps)
 }
 
 // What a series' numbers hide is said: gauges it never names, and steps
-// where only gauges outside the catchment reported. One value, or the same
-// value everywhere, is that value to the last digit.
+// where only gauges outside the catchment reported (one on its edge is
+// inside). One value, or the same value everywhere, is that value to the last
+// digit. With --long, the catchment is named by its file.
 TEST(Command, SeriesSaysWhatTheNumbersHide)
 {
     const std::string gauges = testing::TempDir() + "outside-gauges.csv";
-    std::ofstream(gauges) << "id,x,y\nSW,2,2\nSE,8,2\nNW,2,8\nNE,8,8\nOUT,30,5\n";
+    std::ofstream(gauges) << "id,x,y\nSW,2,2\nSE,8,2\nNW,2,8\nNE,10,8\nOUT,30,5\n";
+    const std::string boundary = testing::TempDir() + "square.v2.wkt";
+    std::ofstream(boundary) << "POLYGON((0 0, 10 0, 10 10, 0 10, 0 0))";
     const std::string series = testing::TempDir() + "outside-series.csv";
-    std::ofstream(series) << "time,SW,OUT\n2026-06-01 00:00,2.6,\n2026-06-01 01:00,,3\n"
-                             "2026-06-01 02:00,1.1,1.1\n2026-06-01 03:00,,0.7\n";
-    const Outcome run = RunWith({"series", gauges, Data + "square.wkt", series});
+    std::ofstream(series) << "time,SW,SE,OUT,NE\n2026-06-01 00:00,2.6,,,\n2026-06-01 01:00,,,3,\n"
+                             "2026-06-01 02:00,3.2,3.2,0.5,3.2\n2026-06-01 03:00,,,0.7,\n"
+                             "2026-06-01 04:00,,,,T\n";
+    const Outcome run = RunWith({"series", "--long", "--trace", "T", gauges, boundary, series});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "time,rainfall,gauges\n2026-06-01 00:00,2.6,1\n2026-06-01 01:00,3,1\n"
-                       "2026-06-01 02:00,1.1,2\n2026-06-01 03:00,0.7,1\n");
+    EXPECT_EQ(run.out, "catchment,time,rainfall,gauges\nsquare.v2,2026-06-01 00:00,2.6,1\n"
+                       "square.v2,2026-06-01 01:00,3,1\nsquare.v2,2026-06-01 02:00,3.2,4\n"
+                       "square.v2,2026-06-01 03:00,0.7,1\nsquare.v2,2026-06-01 04:00,0,1\n");
     EXPECT_EQ(run.err, "thiessen: " + series +
-                           ": 3 of the 5 gauges never appear in it (SE, NW, NE); they count as "
+                           ": 1 of the 5 gauges never appear in it (NW); they count as "
                            "missing at every step\nthiessen: " +
                            series +
                            ": at 2 steps (the first on line 3, 2026-06-01 01:00) only gauges "
@@ -151,6 +160,101 @@ INSTANTIATE_TEST_SUITE_P(
                 "thiessen: cannot write " + Data + "no-folder/map.svg: No such file or directory"}),
     [](const testing::TestParamInfo<Refusal>& info) { return info.param.name; });
 
+// Steps handed over together; the one on the line bad is a bad line.
+struct StepBatch : SeriesBatch {
+    std::vector<SeriesStep> steps;
+    long bad = 0;
+    void ForEachStep(const std::function<void(const SeriesStep&)>& take) const override
+    {
+        for (const SeriesStep& step : steps) {
+            if (step.line == bad)
+                throw DataError("s.csv", bad, 2, "G00", "a bad value");
+            take(step);
+        }
+    }
+};
+
+// A series handed over a hundred steps a batch, as the command reads a file
+// on several threads; reading fails at the line unreadable.
+class Batches : public SeriesSource {
+public:
+    Batches(const std::vector<SeriesStep>& steps, long unreadable, long bad)
+        : steps_(steps), unreadable_(unreadable), bad_(bad)
+    {
+    }
+    bool Next(SeriesStep&) override { return false; }
+    std::unique_ptr<SeriesBatch> NextBatch(size_t) override
+    {
+        if (next_ == steps_.size())
+            return nullptr;
+        if (steps_[next_].line == unreadable_)
+            throw DataError("s.csv", "the file could not be read");
+        const std::size_t end = std::min(next_ + 100, steps_.size());
+        auto batch = std::make_unique<StepBatch>();
+        batch->steps.assign(steps_.begin() + next_, steps_.begin() + end);
+        batch->bad = bad_;
+        next_ = end;
+        return batch;
+    }
+    const std::vector<bool>& GaugesInFile() const override { return inFile_; }
+
+private:
+    const std::vector<SeriesStep>& steps_;
+    long unreadable_, bad_;
+    std::size_t next_ = 0;
+    std::vector<bool> inFile_;
+};
+
+// Batches computed on several threads are written in the file's order, their
+// notes merged; a fault stops the run after the steps before it, and one at
+// the first line leaves no output.
+TEST(Command, SeriesInBatchesOnThreads)
+{
+    Geos geos;
+    const Catchment catchment =
+        LoadCatchment(geos, Data + "triangle-gauges.csv", Data + "triangle.shp");
+    const std::size_t gauges = catchment.gauges.gauges.size();
+    // Steps on lines 2 to 2001, with gaps at random, so that the threads
+    // rebuild many groups of missing gauges at once; no gauge reports on line
+    // 7 and every 97th after it; on the last, one alone.
+    std::mt19937 random(7);
+    std::vector<SeriesStep> steps;
+    for (long k = 0; k < 2000; ++k) {
+        SeriesStep& step = steps.emplace_back(SeriesStep{"t" + std::to_string(k), {}, k + 2});
+        for (std::size_t gauge = 0; gauge < gauges; ++gauge) {
+            const bool missing = k == 1999 ? gauge != 40 : k % 97 == 5 || random() % 4 == 0;
+            step.values.push_back(missing ? NAN : (gauge * 13 + k * 5) % 17 + 0.5);
+        }
+    }
+    const auto run = [&](unsigned threads, long unreadable, long bad) {
+        Batches source(steps, unreadable, bad);
+        std::FILE* out = std::tmpfile();
+        std::string said;
+        try {
+            said = WriteSeries(source, catchment, std::vector<bool>(gauges, true),
+                               {SeriesLayout::OneCatchment, {"triangle"}}, threads, out)
+                       .Text("s.csv");
+        } catch (const DataError& error) {
+            said = error.what();
+        }
+        return ReadAll(out) + said;
+    };
+    const std::string inOrder = run(1, 0, 0);
+    EXPECT_EQ(run(4, 0, 0), inOrder);
+    EXPECT_TRUE(
+        inOrder.ends_with("\nt1999,9.5,1\nthiessen: s.csv: no gauge reported at 21 steps (the "
+                          "first on line 7); the rainfall of those steps is left empty\n"));
+    const auto firstLines = [&](std::size_t count) {
+        std::size_t end = 0;
+        while (count-- > 0)
+            end = inOrder.find('\n', end) + 1;
+        return inOrder.substr(0, end);
+    };
+    EXPECT_EQ(run(4, 1202, 0), firstLines(1201) + "s.csv: the file could not be read");
+    EXPECT_EQ(run(4, 0, 1252), firstLines(1251) + "s.csv, line 1252, column 2 (G00): a bad value");
+    EXPECT_EQ(run(4, 0, 2), "s.csv, line 2, column 2 (G00): a bad value");
+}
+
 TEST(Command, HelpAndVersion)
 {
     const Outcome help = RunWith({"series", "--help"});
@@ -190,23 +294,27 @@ TEST(Command, NothingHalfWritten)
     fs::remove_all(folder);
 }
 
-// Ids with blanks at either end or with quotes read back from the CSV
-// written, by the program's own CSV reader.
-// The pictures are the ones in the README, drawn from the example files and
-// from Wake County's, where the catchment's area is given in km².
+// The pictures are the ones in the README, drawn from the example files, from
+// the triangle's districts and from Wake County's, where the catchment's area
+// is given in km².
 TEST(Command, PicturesAsShown)
 {
     const std::string folder = testing::TempDir();
     const Outcome example = RunWith({"weights", "--picture", folder + "example.svg",
                                      Data + "example-gauges.csv", Data + "example-catchment.wkt"});
+    const Outcome districts =
+        RunWith({"weights", "--by", "district", "--picture", folder + "districts.svg",
+                 Data + "triangle-gauges.csv", Data + "triangle.shp"});
     const Outcome wake = RunWith({"weights", "--picture", folder + "wake.svg",
                                   Data + "wake-gauges.csv", Data + "wake-feet.zip"});
-    ASSERT_EQ(example.status + wake.status, 0) << example.err << wake.err;
+    ASSERT_EQ(example.status + districts.status + wake.status, 0)
+        << example.err << districts.err << wake.err;
     const auto read = [](const std::string& path) {
         std::ifstream file(path, std::ios::binary);
         return std::string((std::istreambuf_iterator<char>(file)), {});
     };
     EXPECT_EQ(read(folder + "example.svg"), read(THIESSEN_DOCS "/thiessen-example.svg"));
+    EXPECT_EQ(read(folder + "districts.svg"), read(THIESSEN_DOCS "/thiessen-subbasins.svg"));
     EXPECT_NE(read(folder + "wake.svg").find("the catchment's 2194.98 km\u00b2.</text>"),
               std::string::npos);
     // The README's example, byte for byte: the files' last digits are the
@@ -222,6 +330,8 @@ TEST(Command, PicturesAsShown)
                         "FQV,310.55862096567625,0.14148581645285818\n");
 }
 
+// Ids with blanks at either end or with quotes read back from the CSV
+// written, by the program's own CSV reader.
 TEST(Command, IdsReadBackAsWritten)
 {
     const std::string gauges = testing::TempDir() + "odd-ids.csv";
