@@ -11,6 +11,7 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <string_view>
 
 namespace thiessen {
 namespace {
@@ -176,7 +177,8 @@ TEST(SubBasins, SeriesAsRunsOnEachAlone)
 }
 
 // Two squares that overlap, and a third feature of the first one's name:
-// each sub-basin on its own, the features of one name as one, exactly.
+// each sub-basin on its own, the features of one name as one, exactly; and
+// a field with no value for some features names no sub-basins.
 TEST(SubBasins, OverlappingAndSharedNames)
 {
     GDALAllRegister();
@@ -186,13 +188,16 @@ TEST(SubBasins, OverlappingAndSharedNames)
         GDALDatasetUniquePtr file(driver->Create(shapefile.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
         ASSERT_NE(file, nullptr);
         OGRLayer* layer = file->CreateLayer("overlap", nullptr, wkbPolygon, nullptr);
-        OGRFieldDefn name("name", OFTString);
+        OGRFieldDefn name("name", OFTString), code("code", OFTString);
         layer->CreateField(&name);
+        layer->CreateField(&code);
         for (const auto& [wkt, basin] : {std::pair{"POLYGON ((0 0, 10 0, 10 10, 0 10, 0 0))", "A"},
                                          {"POLYGON ((5 0, 15 0, 15 10, 5 10, 5 0))", "B"},
                                          {"POLYGON ((0 10, 10 10, 10 20, 0 20, 0 10))", "A"}}) {
             OGRFeature feature(layer->GetLayerDefn());
             feature.SetField("name", basin);
+            if (basin == std::string_view("B"))
+                feature.SetField("code", "b");
             OGRGeometry* geometry = nullptr;
             OGRGeometryFactory::createFromWkt(wkt, nullptr, &geometry);
             feature.SetGeometryDirectly(geometry);
@@ -204,16 +209,27 @@ TEST(SubBasins, OverlappingAndSharedNames)
                                                                     "M,7.5,5\n"
                                                                     "E,12.5,5\n"
                                                                     "Far,40,5\n");
-    const Outcome run = RunWith({"weights", "--by", "name", gauges, shapefile});
+    const std::string cells = testing::TempDir() + "overlap.geojson";
+    const Outcome run = RunWith({"weights", "--by", "name", "--cells", cells, gauges, shapefile});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "catchment,id,area,weight\n"
                        "A,W,100,0.5\n"
                        "A,M,100,0.5\n"
                        "B,M,50,0.5\n"
                        "B,E,50,0.5\n");
+    // The cells too, a feature per sub-basin and gauge of some area there.
+    std::ifstream json(cells);
+    const std::string features((std::istreambuf_iterator<char>(json)), {});
+    EXPECT_EQ(Lines(features).size(), 6u);
+    EXPECT_NE(features.find("{\"catchment\":\"B\",\"id\":\"E\",\"area\":50,\"weight\":0.5}"),
+              std::string::npos);
     const Outcome all = RunWith({"weights", "--by", "name", "--all", gauges, shapefile});
     EXPECT_EQ(Lines(all.out).size(), 9u);
     EXPECT_EQ(Lines(all.out)[4], "A,Far,0,0");
+    // A feature without a name is refused.
+    EXPECT_EQ(RunWith({"weights", "--by", "code", gauges, shapefile}).err,
+              "thiessen: " + shapefile +
+                  ": feature 1: no value in its field code, which names the sub-basins\n");
 }
 
 } // namespace
