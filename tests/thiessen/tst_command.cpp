@@ -220,7 +220,7 @@ TEST(Command, SeriesInBatchesOnThreads)
     std::mt19937 random(7);
     std::vector<SeriesStep> steps;
     for (long k = 0; k < 2000; ++k) {
-        SeriesStep& step = steps.emplace_back(SeriesStep{"t" + std::to_string(k), {}, k + 2});
+        SeriesStep& step = steps.emplace_back(SeriesStep{'t' + std::to_string(k), {}, k + 2});
         for (std::size_t gauge = 0; gauge < gauges; ++gauge) {
             const bool missing = k == 1999 ? gauge != 40 : k % 97 == 5 || random() % 4 == 0;
             step.values.push_back(missing ? NAN : (gauge * 13 + k * 5) % 17 + 0.5);
