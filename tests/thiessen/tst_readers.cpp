@@ -82,6 +82,19 @@ std::string TimesOf(const std::vector<std::string>& times)
     return order;
 }
 
+// Each series refused with its message, read step by step and in batches.
+void ExpectRefused(const std::vector<std::pair<const char*, const char*>>& cases)
+{
+    for (const auto& [text, message] : cases) {
+        EXPECT_EQ(ErrorOf([&] { ReadSeries(text); }), message) << text;
+        EXPECT_EQ(ErrorOf([&] {
+                      ReadSeries(text, 4096, {{"-9999"}, {}}, nullptr, kGaugeIds, 3);
+                  }),
+                  message)
+            << text;
+    }
+}
+
 } // namespace
 
 TEST(Gauges, ReadsASpreadsheetExport)
@@ -119,7 +132,7 @@ TEST(Gauges, ReadsPlanarCoordinatesWrittenByHand)
 
 TEST(Gauges, RefusesBadTables)
 {
-    const std::pair<const char*, const char*> cases[] = {
+    const std::vector<std::pair<const char*, const char*>> cases = {
         {"", "g.csv: the file is empty; expected a header line naming the columns"},
         {"\xFF\xFEi\0d", "g.csv: the file is UTF-16 text; expected CSV in UTF-8 (\"CSV UTF-8\" in "
                          "a spreadsheet's \"Save as\")"},
@@ -263,7 +276,7 @@ TEST(Series, ReadsPastTheBlocksItReadsIn)
 
 TEST(Series, RefusesBadSeries)
 {
-    const std::pair<const char*, const char*> cases[] = {
+    const std::vector<std::pair<const char*, const char*>> cases = {
         {"time\n1\n", "series.csv, line 1: no column after the time; expected columns named by "
                       "gauge ids, or columns for the gauge, the time and the value, separated by "
                       "commas, semicolons or tabs"},
@@ -285,14 +298,7 @@ TEST(Series, RefusesBadSeries)
         {"time,G1\n,1\n", "series.csv, line 2, column 1 (time): expected a time, found an empty "
                           "field"},
     };
-    for (const auto& [text, message] : cases) {
-        EXPECT_EQ(ErrorOf([&] { ReadSeries(text); }), message) << text;
-        EXPECT_EQ(ErrorOf([&] {
-                      ReadSeries(text, 4096, {{"-9999"}, {}}, nullptr, kGaugeIds, 3);
-                  }),
-                  message)
-            << text;
-    }
+    ExpectRefused(cases);
 }
 
 // Batches read on their own threads see the lines as one reader would: the
@@ -406,7 +412,7 @@ TEST(Series, CountsTraceAsNone)
 
 TEST(Series, RefusesBadLongSeries)
 {
-    const std::pair<const char*, const char*> cases[] = {
+    const std::vector<std::pair<const char*, const char*>> cases = {
         {"station,time,value\nG1,t1,1\nG2,t1,2\nG1,t2,3\nG1,t1,3\n",
          "series.csv, line 5, column 3 (value): a second value for the gauge \"G1\" at t1 (the "
          "first is on line 2)"},
@@ -432,12 +438,5 @@ TEST(Series, RefusesBadLongSeries)
         {"station,time,value\nG1,t1\n",
          "series.csv, line 2, column 3 (value): the line has 2 fields, the header 3"},
     };
-    for (const auto& [text, message] : cases) {
-        EXPECT_EQ(ErrorOf([&] { ReadSeries(text); }), message) << text;
-        EXPECT_EQ(ErrorOf([&] {
-                      ReadSeries(text, 4096, {{"-9999"}, {}}, nullptr, kGaugeIds, 3);
-                  }),
-                  message)
-            << text;
-    }
+    ExpectRefused(cases);
 }

@@ -343,28 +343,35 @@ void TestThiessenWindow::gisFiles()
                                 "lakes); choose one with --layer");
 }
 
+// The path of a file written with the text.
+QString Written(const QString& path, const QByteArray& text)
+{
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(text);
+    return path;
+}
+
 // Gauges with a tab between station, easting and northing, and the series
 // a line a value: dropped together, they are told apart and read as the
 // example's own files.
 void TestThiessenWindow::agencyFiles()
 {
     QTemporaryDir folder;
-    QFile gauges(folder.filePath("stations.txt"));
-    QVERIFY(gauges.open(QIODevice::WriteOnly));
-    gauges.write("station\teasting\tnorthing\nAshby\t3.0\t11.5\nBrook Farm\t9.5\t13.0\n"
-                 "Castle Hill\t14.0\t8.5\nDunmore\t6.5\t5.0\nElmstead\t12.0\t2.5\n"
-                 "Fenwick\t19.5\t14.0\n");
-    gauges.close();
-    QFile series(folder.filePath("daily.csv"));
-    QVERIFY(series.open(QIODevice::WriteOnly));
-    series.write("station,date,prcp\nFenwick,2026-03-01,6.5\nDunmore,2026-03-02,NA\n"
-                 "Ashby,2026-03-01,12.4\nBrook Farm,2026-03-01,10.2\nCastle Hill,2026-03-01,8.8\n"
-                 "Dunmore,2026-03-01,11.0\nElmstead,2026-03-01,7.6\nAshby,2026-03-02,0.0\n");
-    series.close();
+    const QString gauges =
+        Written(folder.filePath("stations.txt"),
+                "station\teasting\tnorthing\nAshby\t3.0\t11.5\nBrook Farm\t9.5\t13.0\n"
+                "Castle Hill\t14.0\t8.5\nDunmore\t6.5\t5.0\nElmstead\t12.0\t2.5\n"
+                "Fenwick\t19.5\t14.0\n");
+    const QString series =
+        Written(folder.filePath("daily.csv"),
+                "station,date,prcp\nFenwick,2026-03-01,6.5\nDunmore,2026-03-02,NA\n"
+                "Ashby,2026-03-01,12.4\nBrook Farm,2026-03-01,10.2\nCastle Hill,2026-03-01,8.8\n"
+                "Dunmore,2026-03-01,11.0\nElmstead,2026-03-01,7.6\nAshby,2026-03-02,0.0\n");
     ThiessenWindow window;
     window.show();
     QSignalSpy loaded(&window, &ThiessenWindow::seriesLoaded);
-    window.OpenDropped({series.fileName(), Data + "example-catchment.wkt", gauges.fileName()});
+    window.OpenDropped({series, Data + "example-catchment.wkt", gauges});
     QVERIFY(loaded.wait(10000));
     window.findChild<SeriesPlot*>()->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
