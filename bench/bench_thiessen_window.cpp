@@ -10,7 +10,7 @@
 #include "thiessen/io/series_reader.h"
 #include "thiessen/study/catchment.h"
 #include "thiessen/study/catchment_rainfall.h"
-#include "thiessenwindow/series_loader.h"
+#include "thiessenwindow/model/series_loader.h"
 #include "thiessenwindow/thiessen_window.h"
 
 #include <QApplication>

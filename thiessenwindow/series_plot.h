@@ -1,6 +1,6 @@
 #pragma once
 
-#include "thiessenwindow/series_loader.h"
+#include "thiessenwindow/model/series_loader.h"
 
 #include <QWidget>
 

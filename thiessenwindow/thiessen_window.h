@@ -1,7 +1,7 @@
 #pragma once
 
 #include "thiessen/study/catchment.h"
-#include "thiessenwindow/series_loader.h"
+#include "thiessenwindow/model/series_loader.h"
 
 #include <QMainWindow>
 #include <QPainterPath>

@@ -1,4 +1,4 @@
-#include "thiessenwindow/series_loader.h"
+#include "thiessenwindow/model/series_loader.h"
 
 #include "thiessen/io/series_reader.h"
 #include "thiessen/study/catchment.h"
