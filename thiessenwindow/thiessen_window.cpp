@@ -382,9 +382,9 @@ bool ThiessenWindow::Take(std::optional<std::string> gaugesPath,
     const QString opened = QString::fromStdString(newGauges ? *gaugesPath : *boundaryPath);
     try {
         if (gaugesPath && boundaryPath) {
-            auto catchment = std::make_unique<thiessen::Catchment>(
-                thiessen::LoadCatchment(geos_, *gaugesPath, *boundaryPath));
-            catchment_ = std::move(catchment);
+            catchment_ = std::shared_ptr<const thiessen::Catchment>(
+                new thiessen::Catchment(thiessen::LoadCatchment(geos_, *gaugesPath, *boundaryPath)),
+                [geos = geosOwner_](const thiessen::Catchment* catchment) { delete catchment; });
             gauges_ = catchment_->gauges;
         } else if (gaugesPath) {
             gauges_ = thiessen::ReadGauges(*gaugesPath);
@@ -434,7 +434,7 @@ bool ThiessenWindow::OpenSeries(const QString& path)
     progress_->setValue(0);
     loadingBar_->show();
     openSeries_->setEnabled(false);
-    loader_->Start(*gaugesPath_, *boundaryPath_, Path(path));
+    loader_->Start(catchment_, Path(path), ++seriesRevision_);
     return true;
 }
 

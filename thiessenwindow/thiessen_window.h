@@ -84,17 +84,21 @@ private:
                       bool (ThiessenWindow::*exporter)(const QString&));
     QString AskToOpen(const QString& title, const QString& filter);
 
-    thiessen::Geos geos_;
+    // The catchment's geometries belong to this context, which lives as long
+    // as any share of the catchment, the series reader's too.
+    std::shared_ptr<thiessen::Geos> geosOwner_ = std::make_shared<thiessen::Geos>();
+    thiessen::Geos& geos_ = *geosOwner_;
     std::optional<std::string> gaugesPath_;
     std::optional<std::string> boundaryPath_;
     std::optional<thiessen::GaugeTable> gauges_; // read before a boundary is
-    std::unique_ptr<thiessen::Catchment> catchment_;
+    std::shared_ptr<const thiessen::Catchment> catchment_;
     std::vector<QPainterPath> cells_;
     QStringList typedRainfall_; // the rainfall typed for the whole diagram
     std::shared_ptr<const Series> series_;
     QString seriesPath_;
     int step_ = -1;
-    bool filling_ = false; // the table is being filled, not edited
+    int seriesRevision_ = 0; // of the latest series read started
+    bool filling_ = false;   // the table is being filled, not edited
     bool placed_ = false;
 
     MapView* map_ = nullptr;
