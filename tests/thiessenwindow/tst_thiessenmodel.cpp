@@ -314,7 +314,7 @@ void TestThiessenModel::droppedFilesSorted_data()
     Write(dir + "drop/semicolons.csv", "id;x;y\nA;1,5;2\nB;3;4,5\n");
     Write(dir + "drop/STATIONS.TXT", "station,longitude,latitude\nA,1,2\n");
     Write(dir + "drop/RAIN.TXT", "time,A,B\n2026-01-01,1,2\n");
-    Write(dir + "drop/long.csv", "station,date,prcp\nA,2026-01-01,1\n");
+    Write(dir + "drop/long.csv", "station,date,lat,lon,prcp\nA,2026-01-01,35.8,-78.6,1\n");
     const auto in = [&](QStringList names) {
         for (QString& name : names)
             name = dir + "drop/" + name;
@@ -328,11 +328,13 @@ void TestThiessenModel::droppedFilesSorted_data()
     QTest::newRow("gauges separated by semicolons")
         << in({"semicolons.csv"}) << in({"semicolons.csv"})[0] << none << none;
     QTest::newRow("a shapefile whole, with a series")
-        << in({"triangle.dbf", "triangle.shp", "triangle.shx", "triangle.prj", "triangle.cpg",
-               "RAIN.TXT"})
+        << in({"RAIN.TXT", "triangle.dbf", "triangle.shp", "triangle.shx", "triangle.prj",
+               "triangle.cpg"})
         << none << in({"triangle.shp"})[0] << in({"RAIN.TXT"})[0];
     QTest::newRow("a shapefile's part for the shapefile")
         << in({"triangle.dbf"}) << none << in({"triangle.shp"})[0] << none;
+    QTest::newRow("a shapefile's part in capitals")
+        << in({"BASIN.DBF"}) << none << in({"BASIN.SHP"})[0] << none;
     QTest::newRow("extensions in capitals")
         << in({"BASIN.SHX", "BASIN.SHP", "BASIN.DBF", "STATIONS.TXT"}) << in({"STATIONS.TXT"})[0]
         << in({"BASIN.SHP"})[0] << none;
