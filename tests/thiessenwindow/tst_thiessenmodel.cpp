@@ -12,7 +12,9 @@
 #include <QTest>
 #include <QThreadPool>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 
 using namespace rainfall;
 
@@ -109,6 +111,7 @@ class TestThiessenModel : public QObject {
 
 private slots:
     void initTestCase();
+    void cleanupTestCase();
 
     void replacedReadIsNeverReported();
     void cancelledReadIsNeverReported();
@@ -131,6 +134,13 @@ void TestThiessenModel::initTestCase()
     Write(folder_.filePath("lattice.csv"), LatticeSeries());
     lattice_ = Share("triangle-gauges.csv", "triangle.shp");
     square_ = Share("square-gauges.csv", "square.wkt");
+}
+
+void TestThiessenModel::cleanupTestCase()
+{
+    // A read left running without its loader, and holding a share of the
+    // catchment: the application's end waits for it.
+    SeriesLoader(this).Start(lattice_, folder_.filePath("lattice.csv").toStdString(), 1);
 }
 
 void TestThiessenModel::replacedReadIsNeverReported()
@@ -219,7 +229,9 @@ void TestThiessenModel::progressRisesWithinZeroToHundred()
     QCOMPARE(reports.events, QStringList{"loaded 3"});
     QVERIFY2(reports.percents.size() >= 5, "a block of the file at a time");
     QCOMPARE(reports.percents.back(), 100);
-    QVERIFY(std::is_sorted(reports.percents.begin(), reports.percents.end()));
+    // Each report is news: a higher figure than the last.
+    QVERIFY(std::adjacent_find(reports.percents.begin(), reports.percents.end(),
+                               std::greater_equal<int>()) == reports.percents.end());
     QCOMPARE(reports.progressRevisions, QSet<int>{3});
     // The steps, their values and their gaps, all of them read.
     const Series& series = *reports.series;
@@ -310,6 +322,7 @@ void TestThiessenModel::droppedFilesSorted_data()
     copy("wake-gauges.gpkg", "WAKE-GAUGES.GPKG");
     copy("square.wkt", "SQUARE.WKT");
     Write(dir + "drop/triangle.cpg", "UTF-8");
+    copy("triangle.dbf", "orphan.dbf");
     Write(dir + "drop/elevations.csv", "id,x,y,elevation\nA,1,2,30\nB,3,4,40\n");
     Write(dir + "drop/semicolons.csv", "id;x;y\nA;1,5;2\nB;3;4,5\n");
     Write(dir + "drop/STATIONS.TXT", "station,longitude,latitude\nA,1,2\n");
@@ -333,6 +346,7 @@ void TestThiessenModel::droppedFilesSorted_data()
         << none << in({"triangle.shp"})[0] << in({"RAIN.TXT"})[0];
     QTest::newRow("a shapefile's part for the shapefile")
         << in({"triangle.dbf"}) << none << in({"triangle.shp"})[0] << none;
+    QTest::newRow("a part without its shapefile") << in({"orphan.dbf"}) << none << none << none;
     QTest::newRow("a shapefile's part in capitals")
         << in({"BASIN.DBF"}) << none << in({"BASIN.SHP"})[0] << none;
     QTest::newRow("extensions in capitals")

@@ -48,6 +48,8 @@ constexpr std::size_t kBlockSize = std::size_t{1} << 18;
 QThreadPool& Pool()
 {
     QCoreApplication* application = QCoreApplication::instance();
+    if (application == nullptr)
+        return *QThreadPool::globalInstance();
     auto* pool =
         application->findChild<QThreadPool*>("rainfall::SeriesLoader", Qt::FindDirectChildrenOnly);
     if (pool == nullptr) {
@@ -148,7 +150,7 @@ QString FailureMessage(const std::string& path)
         return QString::fromStdString(error.what());
     } catch (const std::bad_alloc&) {
         return QString::fromStdString(path) + ": the series is too large for the memory";
-    } catch (const std::exception&) {
+    } catch (...) {
         return QString::fromStdString(path) + ": the series could not be read";
     }
 }
@@ -217,7 +219,8 @@ void SeriesLoader::Work(const std::shared_ptr<Read>& read,
 {
     const int revision = read->revision;
     // The end of the read goes to the loader's thread with the catchment,
-    // so that it is released there while the loader lives.
+    // so that it is released there while the loader lives; there it is
+    // dropped unless the read is still the loader's.
     const auto finish = [&](auto signal) {
         Post(read, [catchment = std::move(catchment), signal](SeriesLoader& loader) {
             loader.read_.reset();
