@@ -89,7 +89,8 @@ void Write(const QString& path, const QByteArray& text)
 }
 
 // A wide series for the 56 gauges of triangle-gauges.csv, some 1.7 MB: its
-// steps' values rise with the step, every seventh missing as -9999.
+// steps' values rise with the step; at odd steps every seventh is missing,
+// as -9999.
 QByteArray LatticeSeries()
 {
     QByteArray text = "time";
@@ -99,7 +100,8 @@ QByteArray LatticeSeries()
     for (int step = 0; step < 6000; ++step) {
         text += "\n2026-01-01 " + QByteArray::number(step);
         for (int gauge = 0; gauge < 56; ++gauge)
-            text += (step + gauge) % 7 == 0 ? ",-9999" : "," + QByteArray::number(step % 100);
+            text += step % 2 == 1 && (step + gauge) % 7 == 0 ? ",-9999"
+                                                             : "," + QByteArray::number(step % 100);
     }
     return text + "\n";
 }
@@ -301,6 +303,14 @@ void TestThiessenModel::subBasinsAsTheCommandComputesThem()
         }
     QVERIFY(series.HasGaps(1));
     QCOMPARE(series.Values(1)[10], 12.7f); // G13
+
+    // A step's gaps are its own, whatever the number of basins.
+    loader.Start(Share("triangle-gauges.csv", "triangle.shp", "NAME"),
+                 folder_.filePath("lattice.csv").toStdString(), 10);
+    Deliver();
+    QCOMPARE(reports.events.last(), "loaded 10");
+    QVERIFY(!reports.series->HasGaps(0) && reports.series->HasGaps(1));
+    QCOMPARE(reports.series->Step(0, 7).reporting, 56u);
 }
 
 void TestThiessenModel::droppedFilesSorted_data()
@@ -316,6 +326,7 @@ void TestThiessenModel::droppedFilesSorted_data()
     };
     for (const char* extension : {"shp", "dbf", "shx"}) {
         copy(QString("triangle.") + extension, QString("triangle.") + extension);
+        copy(QString("triangle.") + extension, QString("districts.v2.") + extension);
         copy(QString("triangle.") + extension, QString("BASIN.") + QString(extension).toUpper());
     }
     copy("wake-feet.prj", "triangle.prj");
@@ -347,6 +358,8 @@ void TestThiessenModel::droppedFilesSorted_data()
     QTest::newRow("a shapefile's part for the shapefile")
         << in({"triangle.dbf"}) << none << in({"triangle.shp"})[0] << none;
     QTest::newRow("a part without its shapefile") << in({"orphan.dbf"}) << none << none << none;
+    QTest::newRow("a shapefile's part, with dots in its name")
+        << in({"districts.v2.dbf"}) << none << in({"districts.v2.shp"})[0] << none;
     QTest::newRow("a shapefile's part in capitals")
         << in({"BASIN.DBF"}) << none << in({"BASIN.SHP"})[0] << none;
     QTest::newRow("extensions in capitals")
