@@ -16,6 +16,14 @@
 #include <cmath>
 #include <functional>
 
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#endif
+
 using namespace rainfall;
 
 namespace {
@@ -118,6 +126,8 @@ private slots:
     void replacedReadIsNeverReported();
     void cancelledReadIsNeverReported();
     void destroyedLoaderLeavesItsReadsSafely();
+    void abandonedReadStopsReading_data();
+    void abandonedReadStopsReading();
     void progressRisesWithinZeroToHundred();
     void failureNamesTheFileAndLine();
     void subBasinsAsTheCommandComputesThem();
@@ -220,6 +230,50 @@ void TestThiessenModel::destroyedLoaderLeavesItsReadsSafely()
     Deliver();
     QCOMPARE(reports.events, QStringList{"loaded 5"});
     QCOMPARE(reports.series->Size(), 6000u);
+}
+
+void TestThiessenModel::abandonedReadStopsReading_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("cancelled") << "cancelled";
+    QTest::newRow("replaced") << "replaced";
+    QTest::newRow("destroyed") << "destroyed";
+}
+
+void TestThiessenModel::abandonedReadStopsReading()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("The series is fed through a named pipe");
+#else
+    // The series comes through a pipe, up to 16 MB of it: a read that stops
+    // closes the pipe, and the writing is cut off long before.
+    QFETCH(QString, how);
+    const QByteArray pipe = QFile::encodeName(folder_.filePath("pipe-" + how));
+    QVERIFY(mkfifo(pipe.constData(), 0600) == 0);
+    std::signal(SIGPIPE, SIG_IGN);
+    constexpr qsizetype kLimit = 16 << 20;
+    qsizetype written = 0;
+    std::thread writer([&] {
+        const int file = open(pipe.constData(), O_WRONLY); // once the reader opens it
+        QByteArray text = "time,NE,NW,SE,SW\n";
+        while (written < kLimit && write(file, text.data(), text.size()) == text.size()) {
+            written += text.size();
+            text = QByteArray("2026-06-01 00:00,1,2,3,4\n").repeated(2000);
+        }
+        close(file);
+    });
+    auto loader = std::make_unique<SeriesLoader>();
+    loader->Start(square_, pipe.toStdString(), 1);
+    if (how == "cancelled")
+        loader->Cancel();
+    else if (how == "replaced")
+        loader->Start(square_, (Data + "square-series.csv").toStdString(), 2);
+    else
+        loader.reset();
+    writer.join();
+    Deliver();
+    QVERIFY2(written < kLimit, "the read went on to the end");
+#endif
 }
 
 void TestThiessenModel::progressRisesWithinZeroToHundred()
