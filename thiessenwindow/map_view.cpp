@@ -43,11 +43,18 @@ void MapView::SetMap(const QPainterPath& outline, const std::vector<Gauge>& gaug
                      const std::vector<QPainterPath>& cells)
 {
     outline_ = outline;
+    basins_.clear();
     gauges_ = gauges;
     cells_ = cells;
     tips_.clear();
     selected_ = -1;
     Fit();
+}
+
+void MapView::SetBasins(const std::vector<QPainterPath>& basins)
+{
+    basins_ = basins;
+    update();
 }
 
 void MapView::Clear()
@@ -73,15 +80,34 @@ void MapView::SetSelected(int gauge)
 void MapView::Fit()
 {
     fitted_ = true;
-    QRectF bounds = outline_.boundingRect();
-    if (bounds.isEmpty())
-        for (const Gauge& gauge : gauges_)
-            bounds = bounds.united(QRectF(gauge.place, QSizeF(0, 0)));
-    centre_ = bounds.center();
+    // Gauges are points: QRectF::united passes over empty rectangles.
+    qreal left = outline_.isEmpty() ? qInf() : outline_.boundingRect().left();
+    qreal right = outline_.isEmpty() ? -qInf() : outline_.boundingRect().right();
+    qreal top = outline_.isEmpty() ? qInf() : outline_.boundingRect().top();
+    qreal bottom = outline_.isEmpty() ? -qInf() : outline_.boundingRect().bottom();
+    for (const Gauge& gauge : gauges_)
+        if (gauge.hasArea || outline_.isEmpty()) {
+            left = std::min(left, gauge.place.x());
+            right = std::max(right, gauge.place.x());
+            top = std::min(top, gauge.place.y());
+            bottom = std::max(bottom, gauge.place.y());
+        }
+    const QRectF bounds =
+        left <= right ? QRectF(QPointF(left, top), QPointF(right, bottom)) : QRectF();
+    // Room on the right and below for the ids, which are drawn beside their
+    // dots in pixels at any scale.
+    qreal idWidth = 0;
+    for (const Gauge& gauge : gauges_)
+        if (gauge.hasArea || outline_.isEmpty())
+            idWidth = std::max(idWidth, fontMetrics().horizontalAdvance(gauge.id) + 7 * Pixels());
+    const qreal idHeight = fontMetrics().height();
     const qreal usable = 1 - 2 * FitMargin;
-    const qreal sx = bounds.width() > 0 ? width() * usable / bounds.width() : 1;
-    const qreal sy = bounds.height() > 0 ? height() * usable / bounds.height() : 1;
+    const qreal roomX = std::max(width() * usable - idWidth, width() * usable / 2);
+    const qreal roomY = std::max(height() * usable - idHeight, height() * usable / 2);
+    const qreal sx = bounds.width() > 0 ? roomX / bounds.width() : 1;
+    const qreal sy = bounds.height() > 0 ? roomY / bounds.height() : 1;
     scale_ = std::max(std::min(sx, sy), 1e-12);
+    centre_ = bounds.center() + QPointF(idWidth / 2, -idHeight / 2) / scale_;
     update();
 }
 
@@ -261,6 +287,11 @@ void MapView::Paint(QPainter& painter, QSize size, const QTransform& toScreen) c
     painter.setPen(outline);
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(outline_);
+    QPen basinEdge(QColor(40, 40, 40), 1.5 * pixels, Qt::DashLine); // over light cells
+    basinEdge.setCosmetic(true);
+    painter.setPen(basinEdge);
+    for (const QPainterPath& basin : basins_)
+        painter.drawPath(basin);
     if (selected_ >= 0 && selected_ < static_cast<int>(cells_.size())) {
         QColor highlight = palette().color(QPalette::Highlight);
         QPen edge(highlight, 3 * pixels);

@@ -9,7 +9,8 @@
 namespace rainfall {
 
 // The map of a catchment: its outline, each gauge's cell in a light colour
-// of its own, the gauges as dots with their ids. Coordinates are those of the
+// of its own, the gauges as dots with their ids. Fitting shows the catchment
+// and every gauge whose cell reaches into it. Coordinates are those of the
 // catchment's plane, y upwards. The wheel zooms at the pointer, dragging
 // pans, F or Home fits the catchment again, and + and - and the arrow keys do
 // the same from the keyboard. Pointing at a cell tells its gauge, area and
@@ -21,7 +22,8 @@ public:
     struct Gauge {
         QPointF place;
         QString id;
-        int colour = 0; // an index into the map's light colours
+        int colour = 0;      // an index into the map's light colours
+        bool hasArea = true; // its cell reaches into the basin shown
     };
 
     explicit MapView(QWidget* parent = nullptr);
@@ -30,6 +32,8 @@ public:
     void SetMap(const QPainterPath& outline, const std::vector<Gauge>& gauges,
                 const std::vector<QPainterPath>& cells);
     void Clear();
+    // The outlines of the sub-basins, drawn dashed over the cells.
+    void SetBasins(const std::vector<QPainterPath>& basins);
     // Other cells for the same gauges (those of one time step), with their
     // tooltips; the view stays where it is.
     void SetCells(const std::vector<QPainterPath>& cells, const QStringList& tips);
@@ -65,6 +69,7 @@ private:
     qreal Pixels() const { return logicalDpiY() / 96.0; }
 
     QPainterPath outline_;
+    std::vector<QPainterPath> basins_;
     std::vector<Gauge> gauges_;
     std::vector<QPainterPath> cells_;
     QStringList tips_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "thiessen/study/catchment.h"
 #include "thiessen/study/catchment_rainfall.h"
 
 #include <QObject>
@@ -14,21 +15,27 @@
 
 namespace rainfall {
 
-// A rainfall series read whole: each step's time, its catchment rainfall,
-// and the values of the gauges (NaN where one did not report), kept in
-// single precision, the precision the results are computed in.
+// A rainfall series read whole: each step's time, the rainfall of each basin
+// (the whole catchment first, then each sub-basin), and the values of the
+// gauges (NaN where one did not report), kept in single precision, the
+// precision the results are computed in.
 struct Series {
     std::size_t gauges = 0;
+    std::size_t basins = 1;
     std::vector<std::string> times;
-    std::vector<thiessen::StepRainfall> steps;
-    std::vector<float> values; // step after step, one value per gauge
+    std::vector<thiessen::StepRainfall> steps; // step after step, one per basin
+    std::vector<float> values;                 // step after step, one per gauge
 
-    std::size_t Size() const { return steps.size(); }
+    std::size_t Size() const { return times.size(); }
+    const thiessen::StepRainfall& Step(std::size_t step, std::size_t basin = 0) const
+    {
+        return steps[step * basins + basin];
+    }
     std::span<const float> Values(std::size_t step) const
     {
         return {values.data() + step * gauges, gauges};
     }
-    bool HasGaps(std::size_t step) const { return steps[step].reporting < gauges; }
+    bool HasGaps(std::size_t step) const { return Step(step).reporting < gauges; }
 };
 
 // Reads a series and computes its catchment rainfall on a thread of its own,
@@ -43,20 +50,20 @@ public:
     explicit SeriesLoader(QObject* parent = nullptr);
     ~SeriesLoader() override;
 
-    void Start(const std::string& gaugesPath, const std::string& boundaryPath,
-               const std::string& seriesPath);
+    void Start(std::shared_ptr<const thiessen::Catchment> catchment, const std::string& seriesPath,
+               int revision);
     void Cancel();
     bool Running() const { return worker_.joinable(); }
 
 signals:
-    void progress(int percent);
-    void loaded(std::shared_ptr<const rainfall::Series> series);
-    void failed(const QString& message);
-    void cancelled();
+    void progress(int percent, int revision);
+    void loaded(std::shared_ptr<const rainfall::Series> series, int revision);
+    void failed(const QString& message, int revision);
+    void cancelled(int revision);
 
 private:
-    void Work(int generation, std::string gaugesPath, std::string boundaryPath,
-              std::string seriesPath);
+    void Work(int generation, std::shared_ptr<const thiessen::Catchment> catchment,
+              std::string seriesPath, int revision);
     void Finish();
 
     std::thread worker_;
