@@ -41,6 +41,9 @@ public:
     int Selected() const { return selected_; }
     void Fit();
 
+    // The plane's point under a pixel of the view.
+    QPointF PlaneAt(QPointF pixel) const { return ToScreen().inverted().map(pixel); }
+
     // The map drawn into an image of the given size in pixels.
     QImage Picture(QSize size, qreal scale) const;
 

@@ -18,6 +18,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolTip>
 
 using namespace rainfall;
 
@@ -134,6 +135,9 @@ private slots:
     void exports();
     void gisFiles();
     void agencyFiles();
+    void subBasins();
+    void nothingTypedLost();
+    void mapByMouse();
 };
 
 // The table's pairs give the calculator's own results, here and in the
@@ -165,7 +169,11 @@ void TestThiessenWindow::typedRainfallToCalculator()
     for (const char* name : {"lblNumber", "lblMean", "lblStdDev", "lblMean1", "lblArea"})
         shown << calculator->findChild<QLabel*>(name)->text();
     QCOMPARE(shown.join('|'), results);
-    calculator->close();
+    // Its Exit closes it alone; the map window keeps what was typed.
+    QTest::keyClick(calculator, Qt::Key_X, Qt::AltModifier);
+    QTRY_VERIFY(!findCalculator());
+    QVERIFY(s.window.isVisible());
+    QCOMPARE(s.Column(5), QStringList({"12.4", "10.2", "8.8", "11", "7.6", "6.5"}));
 }
 
 // What is not a number is refused with a message, and a file that cannot be
@@ -301,6 +309,7 @@ void TestThiessenWindow::pictures_data()
     QTest::newRow("thiessen-window") << pictures::Distinct() << -1;
     QTest::newRow("thiessen-window-dark") << pictures::Dark() << -1;
     QTest::newRow("thiessen-window-step") << pictures::Distinct() << 1;
+    QTest::newRow("thiessen-window-subbasins") << pictures::Distinct() << -2;
 }
 
 void TestThiessenWindow::pictures()
@@ -312,6 +321,11 @@ void TestThiessenWindow::pictures()
     s.table->setFocus();
     s.Select(0);
     s.Press(FirstDay);
+    if (step == -2) { // seven counties, one of them chosen
+        s.window.OpenInOrder({Data + "triangle-gauges.csv", Data + "triangle.shp"});
+        s.window.ChooseBasinField("NAME");
+        s.window.findChild<QComboBox*>("basins")->setCurrentIndex(6);
+    }
     if (step >= 0) {
         QSignalSpy loaded(&s.window, &ThiessenWindow::seriesLoaded);
         QVERIFY(s.window.OpenSeries(Data + "example-series.csv"));
@@ -391,6 +405,103 @@ void TestThiessenWindow::agencyFiles()
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
     QCOMPARE(Heard(window, "Time step"),
              "Step 1 of 2, 2026-03-01: catchment rainfall 10.088535842982482");
+}
+
+// Seven counties named by a field: each is a basin of its own, whose table,
+// results and hand-over hold only the gauges whose cells reach into it.
+void TestThiessenWindow::subBasins()
+{
+    ThiessenWindow window;
+    window.show();
+    window.OpenInOrder({Data + "triangle-gauges.csv", Data + "triangle.shp"});
+    auto* fields = window.findChild<QComboBox*>("basinField");
+    QVERIFY(fields->isVisible());
+    QCOMPARE(fields->itemText(1), "NAME");
+    fields->setCurrentIndex(1);
+    auto* basins = window.findChild<QComboBox*>("basins");
+    QCOMPARE(basins->count(), 8);
+    QCOMPARE(basins->itemText(1), "Granville");
+    basins->setCurrentIndex(1);
+    StudyModel& study = window.Study();
+    study.SetTypedRainfall(38, "10"); // G53
+    study.SetTypedRainfall(39, "20"); // G54
+    study.SetTypedRainfall(0, "99");  // far from Granville
+    auto* table = window.findChild<QTableView*>();
+    const int g53 = ColumnOf(table, 0).indexOf("G53");
+    QCOMPARE(ColumnOf(table, 4)[g53], "0.1475");
+    QCOMPARE(ColumnOf(table, 4)[0], "0.0000");
+    QCOMPARE(Heard(window, "Number of values"), " 2");
+    QCOMPARE(Heard(window, "Thiessen mean"), " 15.40221");
+    QCOMPARE(Heard(window, "The catchment"), "Granville: 1.42751e+09 in the files' unit, squared. "
+                                             "Neither file names its coordinate system.");
+    table->setCurrentIndex(table->model()->index(g53, 5));
+    QCOMPARE(window.findChild<MapView*>()->accessibleDescription(),
+             "Gauge G53 selected: area 210498272, weight 0.1475");
+    W* calculator = window.ToCalculator();
+    QCOMPARE(calculator->findChild<QLabel*>("lblMean1")->text(), " 15.40221");
+    calculator->close();
+}
+
+// Typed rainfall is saved as a series of one step and comes back from it; a
+// window with rainfall never saved asks before it closes.
+void TestThiessenWindow::nothingTypedLost()
+{
+    QTemporaryDir folder;
+    const QString saved = folder.filePath("typed.csv");
+    {
+        Session s;
+        s.table->setFocus();
+        s.Select(0);
+        s.Press("12.4 Return Down 8.8 Return");
+        Boxes boxes;
+        QVERIFY(!s.window.close());
+        QTRY_COMPARE(boxes.seen.size(), 1);
+        QCOMPARE(boxes.seen[0], "Thiessen Polygons|Save the rainfall you typed before closing?");
+        QVERIFY(s.window.isVisible());
+        QVERIFY(s.window.SaveRainfall(saved));
+        QFile file(saved);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = file.readAll().split('\n');
+        QCOMPARE(lines[0], "time,Ashby,Brook Farm,Castle Hill,Dunmore,Elmstead,Fenwick");
+        QVERIFY2(lines[1].endsWith(",12.4,,8.8,,,"), lines[1]);
+        QVERIFY(s.window.close());
+    }
+    Session s;
+    QSignalSpy typed(&s.window.Study(), &StudyModel::valuesChanged);
+    QVERIFY(s.window.OpenSeries(saved));
+    QTRY_COMPARE(s.Column(5).join(','), "12.4,,8.8,,,");
+    QVERIFY(!s.window.findChild<SeriesPlot*>()->isVisible());
+    QCOMPARE(s.Results(), " 2| 10.6| 2.545581| 10.30812| 68.21535");
+    QVERIFY(s.window.close());
+}
+
+// The map by mouse: the wheel zooms about the pointer, dragging pans, a click
+// selects the gauge of the cell clicked, and pointing tells its row.
+void TestThiessenWindow::mapByMouse()
+{
+    Session s;
+    auto* map = s.window.findChild<MapView*>();
+    const QPoint at(map->width() / 3, map->height() / 2);
+    const QPointF under = map->PlaneAt(at);
+    const QPointF corner = map->PlaneAt(QPointF(0, 0));
+    QWheelEvent wheel(at, map->mapToGlobal(at), {}, {0, 240}, Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(map, &wheel);
+    QVERIFY(QLineF(map->PlaneAt(at), under).length() < 1e-9);
+    QVERIFY(QLineF(map->PlaneAt(QPointF(0, 0)), corner).length() > 1);
+    QTest::mousePress(map, Qt::LeftButton, {}, at);
+    QTest::mouseMove(map, at + QPoint(40, 30));
+    QTest::mouseRelease(map, Qt::LeftButton, {}, at + QPoint(40, 30));
+    QVERIFY(QLineF(map->PlaneAt(at + QPoint(40, 30)), under).length() < 1e-9);
+    // Dunmore's cell, away from its dot: the plane point (6.5, 7) in pixels.
+    const QPointF o = map->PlaneAt(QPointF(0, 0));
+    const qreal scale = map->PlaneAt(QPointF(1, 0)).x() - o.x();
+    const QPoint dunmore((6.5 - o.x()) / scale, (o.y() - 7) / scale);
+    QTest::mouseClick(map, Qt::LeftButton, {}, dunmore);
+    QCOMPARE(s.table->currentIndex().row(), 3);
+    QHelpEvent help(QEvent::ToolTip, dunmore, map->mapToGlobal(dunmore));
+    QApplication::sendEvent(map, &help);
+    QTRY_COMPARE(QToolTip::text(), "Gauge Dunmore\nArea 51.331387\nWeight 0.2734");
 }
 
 QTEST_MAIN(TestThiessenWindow)

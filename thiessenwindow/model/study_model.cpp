@@ -29,6 +29,18 @@ QString SingleText(double value)
     return QString::fromLatin1(text, end - text);
 }
 
+// A coordinate as it reads back to the same number, without an exponent
+// where one is not needed: 700000 rather than 7e+05.
+QString CoordinateText(double value)
+{
+    char text[400];
+    const bool plain = std::abs(value) >= 1e-4 && std::abs(value) < 1e15;
+    const auto end = plain
+                         ? std::to_chars(text, text + sizeof text, value, std::chars_format::fixed)
+                         : std::to_chars(text, text + sizeof text, value);
+    return QString::fromLatin1(text, end.ptr - text);
+}
+
 // A catchment with the GEOS context its geometries were made in, which must
 // outlive them, shared as the catchment alone.
 struct CatchmentWithContext {
@@ -362,8 +374,8 @@ GaugeRow StudyModel::Row(int gauge) const
     const thiessen::Gauge& place = gauges_->gauges[i];
     GaugeRow row;
     row.id = Text(place.id);
-    row.x = Text(thiessen::NumberText(place.x));
-    row.y = Text(thiessen::NumberText(place.y));
+    row.x = CoordinateText(place.x);
+    row.y = CoordinateText(place.y);
     if (i < areas_.size()) {
         const double basinArea = ChosenCoverage()->BasinArea() * catchment_->AreaUnit();
         row.area = SingleText(areas_[i]);
