@@ -47,8 +47,21 @@ void MapView::SetMap(const QPainterPath& outline, const std::vector<Gauge>& gaug
     gauges_ = gauges;
     cells_ = cells;
     tips_.clear();
+    GroupCells();
     selected_ = -1;
     Fit();
+}
+
+// The cells of each colour as one path, and all their edges as another:
+// thousands of cells are drawn in a few calls rather than one each.
+void MapView::GroupCells()
+{
+    fills_.assign(static_cast<std::size_t>(ColourCount()), QPainterPath());
+    edges_ = QPainterPath();
+    for (std::size_t i = 0; i < cells_.size() && i < gauges_.size(); ++i) {
+        fills_[static_cast<std::size_t>(gauges_[i].colour % ColourCount())].addPath(cells_[i]);
+        edges_.addPath(cells_[i]);
+    }
 }
 
 void MapView::SetBasins(const std::vector<QPainterPath>& basins)
@@ -66,6 +79,7 @@ void MapView::SetCells(const std::vector<QPainterPath>& cells, const QStringList
 {
     cells_ = cells;
     tips_ = tips;
+    GroupCells();
     update();
 }
 
@@ -277,11 +291,14 @@ void MapView::Paint(QPainter& painter, QSize size, const QTransform& toScreen) c
     QPen cellEdge(QColor(120, 120, 120), 1 * pixels);
     cellEdge.setCosmetic(true);
     painter.setTransform(toScreen);
-    for (std::size_t i = 0; i < cells_.size() && i < gauges_.size(); ++i) {
-        painter.setPen(cellEdge);
-        painter.setBrush(QColor(CellColours[gauges_[i].colour % CellColours.size()]));
-        painter.drawPath(cells_[i]);
+    painter.setPen(Qt::NoPen);
+    for (std::size_t c = 0; c < fills_.size(); ++c) {
+        painter.setBrush(QColor(CellColours[c]));
+        painter.drawPath(fills_[c]);
     }
+    painter.setPen(cellEdge);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(edges_);
     QPen outline(palette().color(QPalette::Text), 2 * pixels);
     outline.setCosmetic(true);
     painter.setPen(outline);

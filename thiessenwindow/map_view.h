@@ -63,6 +63,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void GroupCells();
     void Paint(QPainter& painter, QSize size, const QTransform& toScreen) const;
     // From the plane to pixels, at a scale in pixels per plane unit.
     QTransform ToScreen(QSize size, qreal scale) const;
@@ -75,6 +76,8 @@ private:
     std::vector<QPainterPath> basins_;
     std::vector<Gauge> gauges_;
     std::vector<QPainterPath> cells_;
+    std::vector<QPainterPath> fills_; // the cells of each colour
+    QPainterPath edges_;
     QStringList tips_;
     int selected_ = -1;
     // The view: the plane's point at the centre and pixels per plane unit.

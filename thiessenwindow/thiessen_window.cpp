@@ -267,6 +267,9 @@ QWidget* ThiessenWindow::BuildSidePanel()
     table_->setTabKeyNavigation(false);
     table_->verticalHeader()->hide();
     table_->horizontalHeader()->setStretchLastSection(true);
+    // Columns measured on the rows in view and a few hundred more, not on
+    // every one of thousands of gauges.
+    table_->horizontalHeader()->setResizeContentsPrecision(300);
     auto* delegate = new RainfallDelegate(table_);
     table_->setItemDelegateForColumn(Column::Rainfall, delegate);
     connect(delegate, &RainfallDelegate::refused, this,
@@ -606,18 +609,16 @@ void ThiessenWindow::ShowStudy()
         const thiessen::Coverage& coverage = *study_.ChosenCoverage();
         const std::vector<int> colours = CellColours(diagram);
         std::vector<MapView::Gauge> gauges;
-        std::vector<QPainterPath> cells;
-        for (std::size_t i = 0; i < diagram.Size(); ++i) {
+        for (std::size_t i = 0; i < diagram.Size(); ++i)
             gauges.push_back({QPointF(diagram.Sites()[i].x, diagram.Sites()[i].y),
                               Text(catchment->gauges.gauges[i].id), colours[i],
                               coverage.Area(i) > 0});
-            cells.push_back(PathOf(study_.Geos(), coverage.Cell(i)));
-        }
         std::vector<QPainterPath> basins;
         for (const thiessen::SubBasin& basin : catchment->subBasins)
             basins.push_back(PathOf(study_.Geos(), basin.coverage->Basin()));
-        map_->SetMap(PathOf(study_.Geos(), coverage.Basin()), gauges, cells);
+        map_->SetMap(PathOf(study_.Geos(), coverage.Basin()), gauges, {});
         map_->SetBasins(basins);
+        cellsStep_ = -2; // the cells and tooltips come with the values
     } else {
         map_->Clear();
     }
@@ -676,24 +677,8 @@ void ThiessenWindow::ShowStudyBar()
 // The values of the chosen step and basin: the cells, the table, the results.
 void ThiessenWindow::ShowValues()
 {
-    const thiessen::Catchment* catchment = study_.Catchment();
-    if (catchment) {
-        const thiessen::Coverage& coverage = *study_.ChosenCoverage();
-        std::vector<QPainterPath> cells;
-        const std::vector<bool> missing = study_.Missing();
-        if (std::find(missing.begin(), missing.end(), true) != missing.end()) {
-            cells = CellsWithout(study_.Geos(), *catchment, coverage.Basin(), missing);
-        } else {
-            for (std::size_t i = 0; i < study_.GaugeCount(); ++i)
-                cells.push_back(PathOf(study_.Geos(), coverage.Cell(i)));
-        }
-        QStringList tips;
-        for (int gauge = 0; gauge < static_cast<int>(study_.GaugeCount()); ++gauge) {
-            const GaugeRow row = study_.Row(gauge);
-            tips << QString("Gauge %1\nArea %2\nWeight %3").arg(row.id, row.area, row.weight);
-        }
-        map_->SetCells(cells, tips);
-    }
+    if (study_.Catchment() && cellsStep_ != study_.Step())
+        ShowCells();
     const StudyResults results = study_.Results();
     for (int i = 0; i < 5; ++i)
         results_[i]->setText(results.values[i]);
@@ -701,6 +686,28 @@ void ThiessenWindow::ShowValues()
     stepLabel_->setText(study_.StepText());
     saveRainfall_->setEnabled(study_.GaugeCount() > 0);
     ShowSelected();
+}
+
+// The cells of the step shown, and what pointing at each tells; they change
+// with the step and the basin, not as rainfall is typed.
+void ThiessenWindow::ShowCells()
+{
+    cellsStep_ = study_.Step();
+    const thiessen::Coverage& coverage = *study_.ChosenCoverage();
+    std::vector<QPainterPath> cells;
+    const std::vector<bool> missing = study_.Missing();
+    if (std::find(missing.begin(), missing.end(), true) != missing.end()) {
+        cells = CellsWithout(study_.Geos(), *study_.Catchment(), coverage.Basin(), missing);
+    } else {
+        for (std::size_t i = 0; i < study_.GaugeCount(); ++i)
+            cells.push_back(PathOf(study_.Geos(), coverage.Cell(i)));
+    }
+    QStringList tips;
+    for (int gauge = 0; gauge < static_cast<int>(study_.GaugeCount()); ++gauge) {
+        const GaugeRow row = study_.Row(gauge);
+        tips << QString("Gauge %1\nArea %2\nWeight %3").arg(row.id, row.area, row.weight);
+    }
+    map_->SetCells(cells, tips);
 }
 
 // The gauge selected in the table, on the map and for screen readers.

@@ -83,6 +83,7 @@ private:
     void ShowStudy();
     void ShowStudyBar();
     void ShowValues();
+    void ShowCells();
     void ShowSelected();
     void SeriesChanged();
     void SeriesEnded();
@@ -95,6 +96,7 @@ private:
     StudyModel study_;
     GaugeTableModel* tableModel_ = nullptr;
     bool placed_ = false;
+    int cellsStep_ = -2; // the step whose cells the map shows
 
     QLabel* notes_ = nullptr;     // what was repaired or merged, shown only then
     QLabel* studyText_ = nullptr; // the area, its unit and the coordinate systems
