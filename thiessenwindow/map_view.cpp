@@ -322,14 +322,20 @@ void MapView::Paint(QPainter& painter, QSize size, const QTransform& toScreen) c
 
     // The dots and ids in pixels, so that they keep their size at any zoom;
     // each id on a light patch of its own, legible on any background.
-    const qreal radius = 3.5 * pixels;
     const QFontMetricsF metrics(painter.font());
     // Ids only where there is room for them: with thousands of gauges in
     // view they would hide the map, and they are the slowest thing to draw.
-    const QRectF extent = toScreen.mapRect(outline_.boundingRect());
-    const bool withIds =
-        extent.width() * extent.height() / std::max<std::size_t>(gauges_.size(), 1) >=
-        std::pow(40 * pixels, 2);
+    // Dots as small as the crowd in view needs, so that the cells still show.
+    const QRectF view(QPointF(0, 0), QSizeF(size));
+    const QRectF extent = toScreen.mapRect(outline_.boundingRect()).intersected(view);
+    const auto inView = std::count_if(gauges_.begin(), gauges_.end(), [&](const Gauge& gauge) {
+        return view.contains(toScreen.map(gauge.place));
+    });
+    const qreal room =
+        std::max(extent.width() * extent.height(), view.width() * view.height() / 4) /
+        std::max<qreal>(inView, 1);
+    const bool withIds = room >= std::pow(40 * pixels, 2);
+    const qreal radius = std::clamp(std::sqrt(room) / 4, 1.2 * pixels, 3.5 * pixels);
     for (std::size_t i = 0; i < gauges_.size(); ++i) {
         const QPointF dot = toScreen.map(gauges_[i].place);
         // A gauge without a cell (missing at the step shown, or outside the
