@@ -535,6 +535,9 @@ void ThiessenWindow::SeriesEnded()
 
 void ThiessenWindow::SeriesChanged()
 {
+    const QStringList notes = study_.Notes();
+    notes_->setText(notes.join('\n'));
+    notes_->setVisible(!notes.isEmpty());
     plot_->SetSeries(study_.CurrentSeries(), static_cast<std::size_t>(study_.Basin()));
     plot_->setVisible(study_.CurrentSeries() != nullptr);
     exportSeries_->setEnabled(study_.CurrentSeries() != nullptr);
@@ -622,9 +625,6 @@ void ThiessenWindow::ShowStudy()
     } else {
         map_->Clear();
     }
-    const QStringList notes = study_.Notes();
-    notes_->setText(notes.join('\n'));
-    notes_->setVisible(!notes.isEmpty());
     ShowStudyBar();
     for (int column = 0; column < Column::Rainfall; ++column) // the last one stretches
         table_->resizeColumnToContents(column);

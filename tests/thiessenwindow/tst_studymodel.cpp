@@ -74,6 +74,9 @@ void TestStudyModel::seriesOfSubBasins()
              "2026-07-01,15.178593125721392,15.206793364832208,10,9.573055276626075,"
              "4.174717647456832,8.790022312763451,4\n"
              "2026-07-02,2.912810593193045,1,5,5,2.855811618917247,5,1.0071222279108984\n");
+    QCOMPARE(study.Notes().last(),
+             "series.csv: 53 of the 56 gauges have no value at any step (G00, G01, G02, G03, G04, "
+             "G05, G06, G10, G11, G12 and 43 more); they count as missing at every step");
     study.ChooseBasin(1);
     study.ChooseStep(1);
     QVERIFY(study.StepText().startsWith(

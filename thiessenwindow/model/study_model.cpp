@@ -7,6 +7,8 @@
 #include "thiessen/output/output.h"
 #include "thiessenwindow/model/rainfall_text.h"
 
+#include <QFileInfo>
+
 #include <charconv>
 #include <cmath>
 
@@ -117,6 +119,7 @@ void StudyModel::Open(const StudyFiles& files)
         unsaved_ = false;
     }
     series_.reset();
+    seriesNotes_.clear();
     step_ = -1;
     ComputeAreas();
     emit seriesEnded();
@@ -160,6 +163,56 @@ QStringList StudyModel::Notes() const
     if (catchment_)
         for (const std::string& warning : catchment_->warnings)
             notes << Text(warning);
+    return notes + seriesNotes_;
+}
+
+// What the series' numbers hide, as the command says it: gauges without a
+// value at any step, steps without any, and steps where only gauges outside
+// the catchment reported.
+QStringList StudyModel::SeriesNotes(const Series& series, const QString& name) const
+{
+    const std::vector<bool> inside = thiessen::GaugesInside(*geos_, *catchment_);
+    std::vector<bool> heard(series.gauges, false);
+    long empty = 0, outside = 0;
+    std::size_t firstEmpty = 0, firstOutside = 0;
+    for (std::size_t step = 0; step < series.Size(); ++step) {
+        bool any = false, anyInside = false;
+        const std::span<const float> values = series.Values(step);
+        for (std::size_t i = 0; i < values.size(); ++i)
+            if (!std::isnan(values[i])) {
+                heard[i] = any = true;
+                anyInside = anyInside || inside[i];
+            }
+        if (!any && empty++ == 0)
+            firstEmpty = step;
+        if (any && !anyInside && outside++ == 0)
+            firstOutside = step;
+    }
+    QStringList notes, silent;
+    for (std::size_t i = 0; i < heard.size(); ++i)
+        if (!heard[i])
+            silent << Text(gauges_->gauges[i].id);
+    if (!silent.isEmpty())
+        notes << QString("%1: %2 of the %3 gauges have no value at any step (%4); they count as "
+                         "missing at every step")
+                     .arg(name)
+                     .arg(silent.size())
+                     .arg(series.gauges)
+                     .arg(silent.size() > 10 ? silent.mid(0, 10).join(", ") +
+                                                   QString(" and %1 more").arg(silent.size() - 10)
+                                             : silent.join(", "));
+    if (empty > 0)
+        notes << QString("%1: no gauge reported at %2 step(s), the first at %3; their rainfall "
+                         "is left empty")
+                     .arg(name)
+                     .arg(empty)
+                     .arg(Text(series.times[firstEmpty]));
+    if (outside > 0)
+        notes << QString("%1: at %2 step(s), the first at %3, only gauges outside the catchment "
+                         "reported, so the rainfall there comes from outside it")
+                     .arg(name)
+                     .arg(outside)
+                     .arg(Text(series.times[firstOutside]));
     return notes;
 }
 
@@ -225,6 +278,7 @@ void StudyModel::OpenSeries(const std::string& path)
     if (!catchment_)
         return;
     ChooseStep(-1);
+    seriesName_ = QFileInfo(QString::fromStdString(path)).fileName();
     loader_->Start(catchment_, path, revision_);
 }
 
@@ -249,6 +303,7 @@ void StudyModel::SeriesLoaded(std::shared_ptr<const Series> series, int revision
         TakeAsTyped(*series);
         return;
     }
+    seriesNotes_ = SeriesNotes(*series, seriesName_);
     series_ = std::move(series);
     emit seriesChanged();
     emit valuesChanged();
@@ -262,6 +317,7 @@ void StudyModel::TakeAsTyped(const Series& series)
         typed_ << (std::isnan(value) ? QString() : SingleText(value));
     unsaved_ = false;
     series_.reset();
+    seriesNotes_.clear();
     step_ = -1;
     ComputeAreas();
     emit seriesChanged();

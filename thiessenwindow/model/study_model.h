@@ -64,7 +64,8 @@ public:
     const thiessen::Geos& Geos() const { return *geos_; }
     // The boundary file's polygon layers, with their fields.
     const std::vector<thiessen::PolygonLayerInfo>& Layers() const { return layers_; }
-    // What was repaired, merged or looks wrong in the files, a line each.
+    // What was repaired, merged or looks wrong in the files, and what the
+    // series' numbers hide, a line each.
     QStringList Notes() const;
     // "km²", or empty where the unit is unknown.
     QString AreaUnit() const;
@@ -120,7 +121,7 @@ private:
     void ComputeAreas();
     void SeriesLoaded(std::shared_ptr<const Series> series, int revision);
     void TakeAsTyped(const Series& series);
-    void DropSeries();
+    QStringList SeriesNotes(const Series& series, const QString& name) const;
 
     std::unique_ptr<thiessen::Geos> geos_;
     StudyFiles files_;
@@ -132,6 +133,8 @@ private:
     QStringList typed_;
     bool unsaved_ = false;
     std::shared_ptr<const Series> series_;
+    QString seriesName_;
+    QStringList seriesNotes_;
     int step_ = -1;
     std::vector<double> areas_;
     SeriesLoader* loader_ = nullptr;
