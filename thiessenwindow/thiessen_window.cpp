@@ -9,6 +9,7 @@
 #include "thiessen/output/output.h"
 #include "thiessenwindow/geometry_path.h"
 #include "thiessenwindow/map_view.h"
+#include "thiessenwindow/model/dropped_files.h"
 #include "thiessenwindow/model/gauge_table_model.h"
 #include "thiessenwindow/rainfall_entry.h"
 #include "thiessenwindow/series_plot.h"
@@ -89,16 +90,6 @@ std::vector<int> CellColours(const thiessen::Diagram& diagram)
         ++used[best];
     }
     return colour;
-}
-
-// What a file holds: a CSV file's header tells, gauges having an id and a
-// pair of coordinates (anything else is taken for a series); a GIS file
-// holds gauges when its layers are points.
-bool IsGaugesFile(const QString& path)
-{
-    if (thiessen::IsVectorFile(Path(path)))
-        return thiessen::HoldsPoints(Path(path));
-    return thiessen::IsGaugesTable(Path(path));
 }
 
 // The desktop's palette with every text colour the window uses made black or
@@ -477,13 +468,19 @@ bool ThiessenWindow::OpenGauges(const QString& path)
 // field that names sub-basins are then chosen in the window.
 bool ThiessenWindow::OpenBoundary(const QString& path)
 {
-    StudyFiles files{study_.Files().gauges, Path(path), {}, {}};
+    return OpenWith(study_.Files().gauges, path);
+}
+
+// Gauges and a boundary taken together, or refused together.
+bool ThiessenWindow::OpenWith(const std::optional<std::string>& gauges, const QString& boundary)
+{
+    StudyFiles files{gauges, Path(boundary), {}, {}};
     try {
         const auto layers = thiessen::PolygonLayers(*files.boundary);
         if (layers.size() > 1)
             files.layer = layers.front().name;
     } catch (const std::exception& error) {
-        Refuse(path, error);
+        Refuse(boundary, error);
         return false;
     }
     return Open(files, *files.boundary);
@@ -549,8 +546,7 @@ void ThiessenWindow::SeriesChanged()
 void ThiessenWindow::OpenInOrder(const QStringList& paths)
 {
     if (paths.size() >= 2) {
-        StudyFiles files{Path(paths[0]), Path(paths[1]), {}, {}};
-        if (!Open(files, *files.gauges))
+        if (!OpenWith(Path(paths[0]), paths[1]))
             return;
     } else if (paths.size() == 1) {
         OpenGauges(paths[0]);
@@ -561,25 +557,17 @@ void ThiessenWindow::OpenInOrder(const QStringList& paths)
 
 void ThiessenWindow::OpenDropped(const QStringList& paths)
 {
-    QString gauges, boundary, series;
-    for (const QString& path : paths) {
-        if (IsGaugesFile(path))
-            gauges = path;
-        else if (thiessen::IsVectorFile(Path(path)) || path.endsWith(".wkt", Qt::CaseInsensitive))
-            boundary = path;
-        else
-            series = path;
-    }
-    if (!boundary.isEmpty()) {
-        if (!gauges.isEmpty() && !OpenGauges(gauges))
+    const DroppedFiles dropped = SortDropped(paths);
+    if (!dropped.boundary.isEmpty()) {
+        const auto gauges =
+            dropped.gauges.isEmpty() ? study_.Files().gauges : std::optional(Path(dropped.gauges));
+        if (!OpenWith(gauges, dropped.boundary))
             return;
-        if (!OpenBoundary(boundary))
-            return;
-    } else if (!gauges.isEmpty() && !OpenGauges(gauges)) {
+    } else if (!dropped.gauges.isEmpty() && !OpenGauges(dropped.gauges)) {
         return;
     }
-    if (!series.isEmpty())
-        OpenSeries(series);
+    if (!dropped.series.isEmpty())
+        OpenSeries(dropped.series);
 }
 
 void ThiessenWindow::dragEnterEvent(QDragEnterEvent* event)

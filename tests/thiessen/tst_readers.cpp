@@ -222,6 +222,9 @@ TEST(Gauges, ReadsTheUsualNamesOfColumns)
     EXPECT_TRUE(IsGaugesTable(path));
     std::ofstream(path) << "station,time,value\n";
     EXPECT_FALSE(IsGaugesTable(path));
+    // A long series that gives each line its gauge's place too.
+    std::ofstream(path) << "station,date,latitude,longitude,prcp\n";
+    EXPECT_FALSE(IsGaugesTable(path));
 }
 
 TEST(Series, ReadsASpreadsheetExport)

@@ -4,6 +4,7 @@
 #include "thiessen/base/text.h"
 #include "thiessen/io/csv.h"
 #include "thiessen/io/input_file.h"
+#include "thiessen/io/long_series.h"
 #include "thiessen/io/vector_source.h"
 
 #include <algorithm>
@@ -271,8 +272,10 @@ bool IsGaugesTable(const std::string& path)
         const auto has = [&](const csv::ColumnNames& names) {
             return csv::FindColumn(header, names).column != 0;
         };
+        // A long series may give each line its gauge's place as well.
         return has(GaugeIdNames()) &&
-               ((has(kXNames) && has(kYNames)) || (has(kLonNames) && has(kLatNames)));
+               ((has(kXNames) && has(kYNames)) || (has(kLonNames) && has(kLatNames))) &&
+               !FindLongColumns(reader, {});
     } catch (const std::exception&) {
         return false;
     }

@@ -55,8 +55,9 @@ GaugeTable ParseGauges(std::string_view text, const std::string& name,
 const csv::ColumnNames& GaugeIdNames();
 
 // Whether a CSV file's header is a gauge table's (an id and a pair of
-// coordinates, under any of their usual names) rather than a series'. False
-// for what cannot be read.
+// coordinates, under any of their usual names, whatever other columns it has)
+// rather than a series' (a long series' columns for the time and the value
+// too). False for what cannot be read.
 bool IsGaugesTable(const std::string& path);
 
 } // namespace thiessen

@@ -105,8 +105,8 @@ void StudyModel::Open(const StudyFiles& files)
         thiessen::ReadBoundaryLayer(*geos_, *files.boundary, files.layer, files.basinField);
     }
     // All read: now the study changes, as a whole.
-    loader_->Cancel();
     ++revision_;
+    loader_->Cancel();
     files_ = files;
     gauges_ = std::move(gauges);
     catchment_ = catchment
@@ -284,8 +284,8 @@ void StudyModel::OpenSeries(const std::string& path)
 
 void StudyModel::CancelSeries()
 {
-    loader_->Cancel();
     ++revision_;
+    loader_->Cancel();
     emit seriesEnded();
 }
 

@@ -1,0 +1,72 @@
+#include "thiessenwindow/model/dropped_files.h"
+
+#include "thiessen/io/gauges.h"
+#include "thiessen/io/vector_source.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+
+#include <string>
+
+namespace rainfall {
+
+namespace {
+
+// A path as the Thiessen core takes it: UTF-8 on Windows, where the local
+// code page cannot name every file; the file system's own bytes elsewhere.
+std::string CorePath(const QString& path)
+{
+#ifdef _WIN32
+    return path.toStdString();
+#else
+    return QFile::encodeName(path).toStdString();
+#endif
+}
+
+bool IsShapefilePart(const QFileInfo& file)
+{
+    static const QStringList kParts = {"dbf", "shx", "prj", "cpg", "sbn", "sbx", "qix"};
+    return kParts.contains(file.suffix(), Qt::CaseInsensitive);
+}
+
+// The shapefile a companion file belongs to, in either case of its
+// extension; empty when there is none beside it.
+QString ShapefileOf(const QFileInfo& part)
+{
+    const QString stem = part.path() + '/' + part.completeBaseName();
+    for (const char* extension : {".shp", ".SHP"})
+        if (QFileInfo(stem + extension).isFile())
+            return stem + extension;
+    return {};
+}
+
+QString* Slot(DroppedFiles& files, const QString& path)
+{
+    const std::string core = CorePath(path);
+    if (thiessen::IsVectorFile(core))
+        return thiessen::HoldsPoints(core) ? &files.gauges : &files.boundary;
+    if (QFileInfo(path).suffix().compare("wkt", Qt::CaseInsensitive) == 0)
+        return &files.boundary;
+    return thiessen::IsGaugesTable(core) ? &files.gauges : &files.series;
+}
+
+} // namespace
+
+DroppedFiles SortDropped(const QStringList& paths)
+{
+    DroppedFiles files;
+    QSet<QString> sorted;
+    for (QString path : paths) {
+        const QFileInfo file(path);
+        if (IsShapefilePart(file))
+            path = ShapefileOf(file);
+        if (path.isEmpty() || sorted.contains(path))
+            continue;
+        sorted.insert(path);
+        *Slot(files, path) = path;
+    }
+    return files;
+}
+
+} // namespace rainfall
