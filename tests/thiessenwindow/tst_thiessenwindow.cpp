@@ -3,6 +3,7 @@
 // through, a bad file refused. Its look is compared with pictures.
 #include "mainwindow/w.h"
 #include "tests/pictures.h"
+#include "thiessenwindow/map_picture_painter.h"
 #include "thiessenwindow/map_view.h"
 #include "thiessenwindow/series_plot.h"
 #include "thiessenwindow/thiessen_window.h"
@@ -120,6 +121,7 @@ private slots:
     void exports();
     void gisFiles();
     void agencyFiles();
+    void mapPicturePainted();
 };
 
 // The table's pairs give the calculator's own results, here and in the
@@ -380,6 +382,30 @@ void TestThiessenWindow::agencyFiles()
         if (label->accessibleName() == "Time step")
             step = label;
     QCOMPARE(step->text(), "Step 1 of 2, 2026-03-01: catchment rainfall 10.088535842982482");
+}
+
+// The painter draws the layout as the SVG does: at twice the size, the
+// cells in their fills and the gauges' dots where the layout put them.
+void TestThiessenWindow::mapPicturePainted()
+{
+    const thiessen::Geos geos;
+    const thiessen::Catchment catchment =
+        thiessen::LoadCatchment(geos, THIESSEN_TEST_DATA "/example-gauges.csv",
+                                THIESSEN_TEST_DATA "/example-catchment.wkt");
+    const thiessen::MapPicture picture = thiessen::LayOutMap(geos, catchment);
+    const QImage image = MapPictureImage(picture, 2);
+    QCOMPARE(image.size(), QSize(qRound(picture.width * 2), qRound(picture.height * 2)));
+    const auto pixel = [&image](thiessen::PicturePoint at) {
+        return image.pixelColor(qRound(at.x * 2), qRound(at.y * 2));
+    };
+    for (const thiessen::PictureGauge& gauge : picture.gauges)
+        QCOMPARE(pixel(gauge.at), QColor(0xc0, 0x39, 0x2b));
+    // Ashby's cell at (4, 8), clear of any text, in the palette's first fill.
+    const thiessen::PicturePoint inAshby = picture.OnPicture(4, 8);
+    for (const thiessen::PictureText& label : picture.labels)
+        QVERIFY(!label.Box().Contains(inAshby));
+    QCOMPARE(pixel(inAshby), QColor(0xfd, 0xe2, 0xc8));
+    QCOMPARE(pixel({1, 1}), QColor(Qt::white));
 }
 
 QTEST_MAIN(TestThiessenWindow)
