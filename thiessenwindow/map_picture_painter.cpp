@@ -109,8 +109,7 @@ void PaintMapPicture(QPainter& painter, const thiessen::MapPicture& picture, QSi
     for (const thiessen::PictureGauge& gauge : picture.gauges) {
         painter.setPen(Line(gauge.ownsArea ? Qt::white : QColor(0x77, 0x77, 0x77), 1));
         painter.setBrush(gauge.ownsArea ? QColor(0xc0, 0x39, 0x2b) : QColor(Qt::white));
-        const qreal radius = gauge.ownsArea ? 3.5 : 2.5;
-        painter.drawEllipse(At(gauge.at), radius, radius);
+        painter.drawEllipse(At(gauge.at), gauge.radius, gauge.radius);
     }
     for (const thiessen::PictureText& label : picture.labels)
         DrawText(painter, label);

@@ -414,8 +414,8 @@ TEST(Picture, LabelsClearOfEachOther)
                 EXPECT_FALSE(box.Overlaps(LetterBox(picture.labels[b])))
                     << picture.labels[a].text << " and " << picture.labels[b].text;
             for (const PictureGauge& gauge : picture.gauges)
-                EXPECT_FALSE(box.Overlaps(
-                    {gauge.at.x - 3.5, gauge.at.y - 3.5, gauge.at.x + 3.5, gauge.at.y + 3.5}))
+                EXPECT_FALSE(box.Overlaps({gauge.at.x - gauge.radius, gauge.at.y - gauge.radius,
+                                           gauge.at.x + gauge.radius, gauge.at.y + gauge.radius}))
                     << picture.labels[a].text << " on a gauge";
         }
         for (const PictureGauge& gauge : picture.gauges)

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <numeric>
 
 namespace thiessen {
@@ -38,8 +39,9 @@ constexpr double MapSide = 760;    // the longer side of the catchment's extent
 constexpr double Margin = 16;      // round the picture
 constexpr double LabelRoom = 56;   // beside the extent, for names at its edge
 constexpr double MinWidth = 560;   // for the caption and the furniture
-constexpr double DotRadius = 3.5;  // a gauge that owns area
+constexpr double DotRadius = 3.5;  // a gauge that owns area, where there is room
 constexpr double RingRadius = 2.5; // one that owns none
+constexpr double MinRadius = 1.5;  // where gauges crowd
 constexpr double NameSize = 12;    // a gauge's name, bold
 constexpr double WeightSize = 11;  // a weight
 constexpr double BasinSize = 12;   // a sub-basin's name, italic
@@ -129,13 +131,14 @@ public:
     {
         FitView();
         AddShapes();
-        Occupied occupied(picture_.map);
+        texts_ = std::make_unique<Occupied>(picture_.map);
+        dots_ = std::make_unique<Occupied>(picture_.map);
         for (const PictureGauge& gauge : picture_.gauges)
-            occupied.Take(DotBox(gauge.at, gauge.ownsArea ? DotRadius : RingRadius));
-        NameGauges(occupied);
-        NameSubBasins(occupied);
+            dots_->Take(DotBox(gauge.at, gauge.radius));
+        NameGauges();
+        NameSubBasins();
         if (catchment_.subBasins.empty())
-            LabelWeights(occupied);
+            LabelWeights();
         AddFurniture();
         return std::move(picture_);
     }
@@ -197,14 +200,26 @@ private:
     void AddShapes()
     {
         const std::vector<int> colours = CellColours(diagram_);
+        // Dots as large as the room each gauge has allows.
+        std::size_t owners = 0;
+        for (std::size_t i = 0; i < diagram_.Size(); ++i)
+            owners += diagram_.Area(i) > 0 ? 1 : 0;
+        const PictureBox& map = picture_.map;
+        const double room = (map.right - map.left - 2 * LabelRoom) *
+                            (map.bottom - map.top - 2 * LabelRoom / 3) /
+                            static_cast<double>(std::max<std::size_t>(owners, 1));
+        const double radius = std::clamp(std::sqrt(room) / 6, MinRadius, DotRadius);
+        crowded_ = radius < DotRadius;
         for (std::size_t i = 0; i < diagram_.Size(); ++i) {
             if (diagram_.Area(i) > 0)
                 picture_.cells.push_back({i, Rings(diagram_.Cell(i)),
                                           CellPalette()[static_cast<std::size_t>(colours[i])]});
             const PicturePoint at =
                 picture_.OnPicture(diagram_.Sites()[i].x, diagram_.Sites()[i].y);
-            if (diagram_.Area(i) > 0 || Within(DotBox(at, RingRadius), picture_.map))
-                picture_.gauges.push_back({i, at, diagram_.Area(i) > 0});
+            const bool owns = diagram_.Area(i) > 0;
+            if (owns || Within(DotBox(at, RingRadius), picture_.map))
+                picture_.gauges.push_back(
+                    {i, at, owns, owns ? radius : std::min(radius, RingRadius)});
             else
                 ++outside_;
         }
@@ -213,15 +228,17 @@ private:
         picture_.catchment = Rings(*catchment_.boundary);
     }
 
-    // Takes the first candidate that is free and inside the map (and passes
-    // fits), and says whether there was one.
-    bool Place(Occupied& occupied, const std::vector<PictureText>& candidates,
-               const std::function<bool(const PictureBox&)>& fits = {})
+    // Takes the first candidate that is inside the map, clear of the texts
+    // placed, of the dots unless overDots, and that passes fits; says
+    // whether there was one.
+    bool Place(const std::vector<PictureText>& candidates,
+               const std::function<bool(const PictureBox&)>& fits = {}, bool overDots = false)
     {
         for (const PictureText& candidate : candidates) {
             const PictureBox box = candidate.Box();
-            if (Within(box, picture_.map) && occupied.Free(box) && (!fits || fits(box))) {
-                occupied.Take(box);
+            if (Within(box, picture_.map) && texts_->Free(box) && (overDots || dots_->Free(box)) &&
+                (!fits || fits(box))) {
+                texts_->Take(box);
                 picture_.labels.push_back(candidate);
                 return true;
             }
@@ -231,7 +248,7 @@ private:
 
     // The gauges that own most area are named first; a name goes beside its
     // dot, on one of eight sides, then a little further out.
-    void NameGauges(Occupied& occupied)
+    void NameGauges()
     {
         std::vector<const PictureGauge*> owners;
         for (const PictureGauge& gauge : picture_.gauges)
@@ -257,7 +274,7 @@ private:
                 candidates.push_back({name, {x, above - 2}, TextAnchor::Middle, style});
                 candidates.push_back({name, {x, below + 2}, TextAnchor::Middle, style});
             }
-            if (!Place(occupied, candidates))
+            if (!Place(candidates))
                 ++unnamedGauges_;
         }
     }
@@ -324,8 +341,9 @@ private:
     }
 
     // A sub-basin's name inside it; where the name has no room, its number
-    // in the legend, inside it or else across its edge.
-    void NameSubBasins(Occupied& occupied)
+    // in the legend, inside it or else across its edge. Among crowded gauges
+    // the names may cover dots, which their halo keeps apart.
+    void NameSubBasins()
     {
         const TextStyle style{BasinSize, false, true, Blue, true};
         for (std::size_t b = 0; b < catchment_.subBasins.size(); ++b) {
@@ -337,16 +355,16 @@ private:
             const Prepared prepared = Prepare(basin);
             const PicturePoint at = Inside(basin);
             const std::string number = std::to_string(b + 1);
-            if (!Place(occupied, Around(catchment_.subBasins[b].name, at, style),
-                       InsideOf(*prepared)) &&
-                !Place(occupied, Around(number, at, style), InsideOf(*prepared)) &&
-                !Place(occupied, Around(number, at, style)))
+            if (!Place(Around(catchment_.subBasins[b].name, at, style), InsideOf(*prepared),
+                       crowded_) &&
+                !Place(Around(number, at, style), InsideOf(*prepared), crowded_) &&
+                !Place(Around(number, at, style), {}, crowded_))
                 ++unnamedBasins_;
         }
     }
 
     // Each weight inside its cell, the largest cells first.
-    void LabelWeights(Occupied& occupied)
+    void LabelWeights()
     {
         std::vector<std::size_t> order;
         for (const PictureCell& cell : picture_.cells)
@@ -359,8 +377,7 @@ private:
             const double weight = catchment_.Weight(gauge);
             const std::string text = weight < 0.0005 ? "<0.001" : Formatted("%.3f", weight);
             const Prepared prepared = Prepare(diagram_.Cell(gauge));
-            if (!Place(occupied, Around(text, Inside(diagram_.Cell(gauge)), style),
-                       InsideOf(*prepared)))
+            if (!Place(Around(text, Inside(diagram_.Cell(gauge)), style), InsideOf(*prepared)))
                 ++unlabelledWeights_;
         }
     }
@@ -555,6 +572,8 @@ private:
     const Catchment& catchment_;
     const Diagram& diagram_;
     MapPicture picture_;
+    std::unique_ptr<Occupied> texts_, dots_;
+    bool crowded_ = false;
     std::size_t outside_ = 0, unnamedGauges_ = 0, unnamedBasins_ = 0, unlabelledWeights_ = 0;
 };
 

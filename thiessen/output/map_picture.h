@@ -86,6 +86,7 @@ struct PictureGauge {
     std::size_t gauge;
     PicturePoint at;
     bool ownsArea; // drawn as a dot; without area a small ring
+    double radius; // smaller where gauges crowd
 };
 
 // A bar whose length on the picture is that of the stated ground length.
@@ -113,7 +114,7 @@ struct MapPicture {
     std::vector<PictureRings> subBasins; // dashed
     std::vector<PictureGauge> gauges;    // those in view
     // Gauges' names, weights and the sub-basins' names, none overlapping
-    // another or a gauge's dot.
+    // another or a gauge's dot (a sub-basin's may, where gauges crowd).
     std::vector<PictureText> labels;
     ScaleBar scaleBar;
     std::optional<NorthArrow> north; // only where the coordinate system is known

@@ -102,11 +102,10 @@ std::string PictureSvg(const MapPicture& picture)
     svg += "<path d=\"" + PathData(picture.catchment) +
            "\" fill=\"none\" stroke=\"#1f3b73\" stroke-width=\"2\"/>\n";
     for (const PictureGauge& gauge : picture.gauges)
-        svg += "<circle cx=\"" + Fixed(gauge.at.x) + "\" cy=\"" + Fixed(gauge.at.y) +
-               (gauge.ownsArea ? "\" r=\"3.5\" fill=\"#c0392b\" stroke=\"#ffffff\" "
-                                 "stroke-width=\"1\"/>\n"
-                               : "\" r=\"2.5\" fill=\"#ffffff\" stroke=\"#777777\" "
-                                 "stroke-width=\"1\"/>\n");
+        svg += "<circle cx=\"" + Fixed(gauge.at.x) + "\" cy=\"" + Fixed(gauge.at.y) + "\" r=\"" +
+               Fixed(gauge.radius) +
+               (gauge.ownsArea ? "\" fill=\"#c0392b\" stroke=\"#ffffff\" stroke-width=\"1\"/>\n"
+                               : "\" fill=\"#ffffff\" stroke=\"#777777\" stroke-width=\"1\"/>\n");
     for (const PictureText& label : picture.labels)
         svg += Text(label);
 
