@@ -428,6 +428,32 @@ TEST(Picture, LabelsClearOfEachOther)
                         << label.text;
                 }
     }
+    // Each weight lies wholly inside its own cell (the example's weights
+    // differ from each other).
+    const Drawn& example = cases[0];
+    const Geos& geos = *example.geos;
+    std::size_t weightsInside = 0;
+    for (const PictureText& label : example.picture.labels)
+        for (std::size_t i = 0; i < example.catchment.diagram->Size(); ++i) {
+            std::array<char, 16> weight{};
+            std::snprintf(weight.data(), weight.size(), "%.3f", example.catchment.Weight(i));
+            if (label.text != weight.data())
+                continue;
+            const PictureBox box = LetterBox(label);
+            const MapPicture& p = example.picture;
+            for (const PicturePoint corner :
+                 {PicturePoint{box.left, box.top}, PicturePoint{box.right, box.bottom},
+                  PicturePoint{box.left, box.bottom}, PicturePoint{box.right, box.top}}) {
+                const Geometry point = geos.Point(p.planeLeft + (corner.x - p.map.left) / p.scale,
+                                                  p.planeTop - (corner.y - p.map.top) / p.scale);
+                EXPECT_EQ(
+                    GEOSContains_r(geos.Handle(), &example.catchment.diagram->Cell(i), point.get()),
+                    1)
+                    << label.text;
+            }
+            ++weightsInside;
+        }
+    EXPECT_EQ(weightsInside, 5u);
     // North Carolina's smaller cells have no room for their weights, and
     // the caption says how many.
     const std::string caption = Caption(cases[1].picture);
