@@ -293,26 +293,24 @@ private:
         return picture_.OnPicture(x, y);
     }
 
-    // Candidates round a point, the first centred on it.
+    // Candidates round a point, the first centred on it, then on rings
+    // farther out, as many as asked.
     static std::vector<PictureText> Around(const std::string& text, PicturePoint at,
-                                           const TextStyle& style)
+                                           const TextStyle& style, int rings = 1)
     {
         const double middle = (Ascent - Descent) / 2 * style.size;
         const double step = (Ascent + Descent) * style.size + 1;
         const double sideways = TextWidth(text, style.size, style.bold) / 2 + 2;
-        std::vector<PictureText> candidates;
-        for (const auto& [dx, dy] :
-             std::initializer_list<std::pair<double, double>>{{0, 0},
-                                                              {0, step},
-                                                              {0, -step},
-                                                              {sideways, 0},
-                                                              {-sideways, 0},
-                                                              {sideways, step},
-                                                              {-sideways, step},
-                                                              {sideways, -step},
-                                                              {-sideways, -step}})
-            candidates.push_back(
-                {text, {at.x + dx, at.y + middle + dy}, TextAnchor::Middle, style});
+        std::vector<PictureText> candidates{
+            {text, {at.x, at.y + middle}, TextAnchor::Middle, style}};
+        for (int ring = 1; ring <= rings; ++ring)
+            for (const auto& [dx, dy] : std::initializer_list<std::pair<double, double>>{
+                     {0, 1}, {0, -1}, {1, 0}, {-1, 0}, {1, 1}, {-1, 1}, {1, -1}, {-1, -1}})
+                candidates.push_back(
+                    {text,
+                     {at.x + dx * sideways * ring, at.y + middle + dy * step * ring},
+                     TextAnchor::Middle,
+                     style});
         return candidates;
     }
 
@@ -358,7 +356,7 @@ private:
             if (!Place(Around(catchment_.subBasins[b].name, at, style), InsideOf(*prepared),
                        crowded_) &&
                 !Place(Around(number, at, style), InsideOf(*prepared), crowded_) &&
-                !Place(Around(number, at, style), {}, crowded_))
+                !Place(Around(number, at, style, 3), {}, crowded_))
                 ++unnamedBasins_;
         }
     }
