@@ -383,6 +383,19 @@ std::string Caption(const MapPicture& picture)
     return caption;
 }
 
+// Twelve gauges in a 4 by 3 grid 0.3 apart, the left column at left, in
+// the 10 by 10 square; their names longer than the room between them.
+std::string CrowdGauges(const std::string& file, double left, const std::string& name)
+{
+    const std::string path = testing::TempDir() + file;
+    std::ofstream out(path);
+    out << "id,x,y\n";
+    for (int k = 0; k < 12; ++k)
+        out << name << ' ' << k + 1 << ',' << left + 0.3 * (k % 4) << ',' << 4 + 0.3 * (k / 4)
+            << '\n';
+    return path;
+}
+
 // The Liberation Sans font file's advances (hmtx), summed by hand: the widths
 // the layout reserves are never less, and not much more.
 TEST(Picture, TextWidthsAsTheFontDraws)
@@ -399,23 +412,10 @@ TEST(Picture, TextWidthsAsTheFontDraws)
 // edge of a square, where names go every way and not all of them fit.
 TEST(Picture, LabelsClearOfEachOther)
 {
-    const std::string crowd = testing::TempDir() + "crowd-gauges.csv";
-    {
-        std::ofstream file(crowd);
-        file << "id,x,y\n";
-        for (int k = 0; k < 12; ++k)
-            file << "Station " << k + 1 << ',' << 0.2 + 0.3 * (k % 4) << ',' << 4 + 0.3 * (k / 4)
-                 << '\n';
-    }
-    // The same against the square's edge, with no room for names on its left.
-    const std::string edge = testing::TempDir() + "edge-gauges.csv";
-    {
-        std::ofstream file(edge);
-        file << "id,x,y\n";
-        for (int k = 0; k < 12; ++k)
-            file << "Station " << k + 1 << ',' << 0.02 + 0.3 * (k % 4) << ',' << 4 + 0.3 * (k / 4)
-                 << '\n';
-    }
+    const std::string crowd = CrowdGauges("crowd-gauges.csv", 0.2, "Station");
+    // Against the square's edge, with no room for their long names on its
+    // left.
+    const std::string edge = CrowdGauges("edge-gauges.csv", 0.02, "Gauging station");
     const std::vector<Drawn> cases = [&crowd, &edge] {
         std::vector<Drawn> drawn;
         drawn.push_back(Draw("example-gauges.csv", "example-catchment.wkt"));
@@ -677,14 +677,7 @@ TEST(Picture, SvgAsLaidOut)
 {
     // Names go left of the crowd's left column.
     const std::string folder = testing::TempDir();
-    const std::string crowd = folder + "crowd-gauges.csv";
-    {
-        std::ofstream file(crowd);
-        file << "id,x,y\n";
-        for (int k = 0; k < 12; ++k)
-            file << "Station " << k + 1 << ',' << 0.2 + 0.3 * (k % 4) << ',' << 4 + 0.3 * (k / 4)
-                 << '\n';
-    }
+    const std::string crowd = CrowdGauges("crowd-gauges.csv", 0.2, "Station");
     ASSERT_EQ(
         RunWith({"weights", "--picture", folder + "crowd.svg", crowd, Data + "square.wkt"}).status,
         0);
