@@ -4,13 +4,16 @@
 // the time the same work takes on one thread with nothing else to do (what
 // `thiessen series` does). Then times the window's showing of one step with
 // missing gauges, which rebuilds that step's cells on the window's thread.
-// Last, Cancel pressed half a second into reading the series again.
+// Last, Cancel pressed half a second into reading the series again. The
+// same again by sub-basin when real counties are given: a county layer, its
+// naming field, gauges and a series (bench/thiessen/generate.py makes them).
 //
 //   bench_thiessen_window [gauges [steps [directory]]]   (2000 10000 /tmp)
+//   bench_thiessen_window --by FIELD GAUGES BOUNDARY SERIES
 #include "thiessen/io/series_reader.h"
 #include "thiessen/study/catchment.h"
 #include "thiessen/study/catchment_rainfall.h"
-#include "thiessenwindow/series_loader.h"
+#include "thiessenwindow/model/series_loader.h"
 #include "thiessenwindow/thiessen_window.h"
 
 #include <QApplication>
@@ -86,114 +89,138 @@ double ReadAlone(const std::filesystem::path& folder)
     return Seconds(start);
 }
 
-} // namespace
+// The longest time the event loop is blocked, measured by a timer that asks
+// to run every millisecond: between two of its runs.
+struct Probe {
+    QElapsedTimer sinceTick, sinceStart;
+    qint64 longest = 0, longestAt = 0;
+    QTimer timer;
+    Probe()
+    {
+        timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            const qint64 gap = sinceTick.restart();
+            if (gap > longest) {
+                longest = gap;
+                longestAt = sinceStart.elapsed();
+            }
+        });
+    }
+    void Start()
+    {
+        longest = 0;
+        sinceTick.start();
+        sinceStart.start();
+        timer.start(1);
+    }
+};
 
-int main(int argc, char** argv)
+void Wait(int milliseconds)
 {
-    QApplication app(argc, argv);
-    const int gauges = argc > 1 ? std::atoi(argv[1]) : 2000;
-    const int steps = argc > 2 ? std::atoi(argv[2]) : 10000;
-    const std::filesystem::path folder =
-        std::filesystem::path(argc > 3 ? argv[3] : "/tmp") / "bench-thiessen-window";
-    std::filesystem::create_directories(folder);
-    auto start = Clock::now();
-    Generate(folder, gauges, steps);
-    std::printf("%d gauges x %d steps, series file %.0f MB, generated in %.1f s\n", gauges, steps,
-                std::filesystem::file_size(folder / "series.csv") / 1e6, Seconds(start));
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
 
+// Opens the files in a window as a user would, then reads the series in it,
+// steps, and cancels a second reading; prints the figures.
+void Run(const QString& gauges, const QString& boundary, const QString& series,
+         const QString& field)
+{
     rainfall::ThiessenWindow window;
     window.show();
-    start = Clock::now();
-    window.OpenGauges(QString::fromStdString((folder / "gauges.csv").string()));
-    window.OpenBoundary(QString::fromStdString((folder / "boundary.wkt").string()));
-    const double opening = Seconds(start);
-    // Its first painting, timed on its own, before the probe starts.
     QCoreApplication::processEvents();
+    auto start = Clock::now();
+    window.OpenInOrder({gauges, boundary});
+    if (!field.isEmpty())
+        window.ChooseBasinField(field);
+    const double opening = Seconds(start);
     start = Clock::now();
+    QCoreApplication::processEvents();
     window.repaint();
     const double painting = Seconds(start);
+    std::printf("opening gauges and boundary%s (blocks the window): %.3f s, first painting "
+                "%.3f s, usable after %.3f s\n",
+                field.isEmpty() ? "" : qPrintable(" by " + field), opening, painting,
+                opening + painting);
 
-    // The probe: the longest time between two runs of a timer that asks to
-    // run every millisecond is the longest the event loop was blocked.
-    QElapsedTimer sinceTick;
-    QElapsedTimer sinceStart;
-    qint64 longest = 0;
-    qint64 longestAt = 0;
-    QTimer probe;
-    probe.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&probe, &QTimer::timeout, [&] {
-        const qint64 gap = sinceTick.restart();
-        if (gap > longest) {
-            longest = gap;
-            longestAt = sinceStart.elapsed();
-        }
-    });
-    // The same probe with nothing to do, for what the machine itself
-    // imposes on a thread that waits for a timer.
-    {
-        QEventLoop idle;
-        QTimer::singleShot(2000, &idle, &QEventLoop::quit);
-        sinceTick.start();
-        probe.start(1);
-        idle.exec();
-        probe.stop();
-        std::printf("idle event loop for 2 s: longest block %lld ms\n",
-                    static_cast<long long>(longest));
-        longest = 0;
-    }
+    Probe probe;
     QEventLoop loop;
-    QObject::connect(&window, &rainfall::ThiessenWindow::seriesLoaded, &loop, &QEventLoop::quit);
+    rainfall::StudyModel& study = window.Study();
+    QObject::connect(&study, &rainfall::StudyModel::seriesEnded, &loop, &QEventLoop::quit);
     start = Clock::now();
-    sinceTick.start();
-    sinceStart.start();
-    probe.start(1);
-    window.OpenSeries(QString::fromStdString((folder / "series.csv").string()));
+    probe.Start();
+    window.OpenSeries(series);
     loop.exec();
     const double reading = Seconds(start);
     // Half a second more, so that the window's showing of the series (the
     // plot appears, the map is laid out and painted again) is measured too.
-    QTimer::singleShot(500, &loop, &QEventLoop::quit);
-    loop.exec();
-    probe.stop();
-
+    Wait(500);
+    probe.timer.stop();
+    std::printf("series in the window: %.2f s, longest event-loop block %lld ms, ending %.2f s "
+                "after the start\n",
+                reading, static_cast<long long>(probe.longest), probe.longestAt / 1000.0);
+    const auto steps = static_cast<int>(study.CurrentSeries() ? study.CurrentSeries()->Size() : 0);
     start = Clock::now();
     window.ShowStep(steps / 2);
-    const double oneStep = Seconds(start);
+    std::printf("showing one step with missing gauges (cells rebuilt): %.3f s\n", Seconds(start));
     start = Clock::now();
     window.ShowStep(-1);
-    const double whole = Seconds(start);
+    std::printf("showing the whole diagram again: %.3f s\n", Seconds(start));
 
     // Cancel, pressed half a second into reading the series again: how long
-    // until the reading has stopped and the window is as it was.
-    auto* loader = window.findChild<rainfall::SeriesLoader*>();
+    // until the window is as it was.
     QPushButton* cancel = nullptr;
     for (QPushButton* button : window.findChildren<QPushButton*>())
         if (button->text() == "&Cancel")
             cancel = button;
-    QObject::connect(loader, &rainfall::SeriesLoader::cancelled, &loop, &QEventLoop::quit);
-    QObject::connect(loader, &rainfall::SeriesLoader::loaded, &loop, &QEventLoop::quit);
     Clock::time_point cancelled;
     QTimer::singleShot(500, [&] {
         cancelled = Clock::now();
         cancel->click();
     });
-    window.OpenSeries(QString::fromStdString((folder / "series.csv").string()));
+    window.OpenSeries(series);
     loop.exec();
-    const double stopping = Seconds(cancelled);
-    const bool stopped = !loader->Running() && !window.findChild<QProgressBar*>()->isVisible();
+    std::printf("Cancel half a second into reading: the progress bar %s after %.3f s\n",
+                window.findChild<QProgressBar*>()->isVisible() ? "NOT hidden" : "hidden",
+                Seconds(cancelled));
+}
 
-    std::printf("opening gauges and boundary (diagram, map, table; blocks the window): %.3f s\n",
-                opening);
-    std::printf("painting the window with the map of every cell: %.3f s\n", painting);
-    std::printf("series in the window: %.2f s, longest event-loop block %lld ms, ending %.2f s "
-                "after the start\n",
-                reading, static_cast<long long>(longest), longestAt / 1000.0);
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    {
+        // What the machine itself imposes on a thread that waits for a timer.
+        Probe probe;
+        probe.Start();
+        Wait(2000);
+        std::printf("idle event loop for 2 s: longest block %lld ms\n",
+                    static_cast<long long>(probe.longest));
+    }
+    if (argc == 6 && std::string(argv[1]) == "--by") {
+        std::printf("one catchment, the counties merged:\n");
+        Run(argv[3], argv[4], argv[5], {});
+        std::printf("by county (%s):\n", argv[2]);
+        Run(argv[3], argv[4], argv[5], argv[2]);
+        return 0;
+    }
+    const int gauges = argc > 1 ? std::atoi(argv[1]) : 2000;
+    const int steps = argc > 2 ? std::atoi(argv[2]) : 10000;
+    const std::filesystem::path folder =
+        std::filesystem::path(argc > 3 ? argv[3] : "/tmp") / "bench-thiessen-window";
+    std::filesystem::create_directories(folder);
+    const auto start = Clock::now();
+    Generate(folder, gauges, steps);
+    std::printf("%d gauges x %d steps, series file %.0f MB, generated in %.1f s\n", gauges, steps,
+                std::filesystem::file_size(folder / "series.csv") / 1e6, Seconds(start));
+    const auto path = [&folder](const char* name) {
+        return QString::fromStdString((folder / name).string());
+    };
+    Run(path("gauges.csv"), path("boundary.wkt"), path("series.csv"), {});
     std::printf("same work on one thread alone (as `thiessen series`):\n");
     const double alone = ReadAlone(folder);
     std::printf("                                %.2f s\n", alone);
-    std::printf("showing one step with missing gauges (cells rebuilt): %.3f s\n", oneStep);
-    std::printf("showing the whole diagram again: %.3f s\n", whole);
-    std::printf("Cancel half a second into reading: stopped %s after %.3f s\n",
-                stopped ? "and the progress bar hidden" : "NOT", stopping);
     return 0;
 }

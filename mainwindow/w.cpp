@@ -148,7 +148,24 @@ void W::cmdNew_Click()
 
 void W::CcmdExit_Click()
 {
-    toolkit_.End();
+    if (exitClosesWindow_)
+        close();
+    else
+        toolkit_.End();
+}
+
+int W::AcceptPairs(const std::vector<std::pair<QString, QString>>& pairs)
+{
+    const auto before = sums_.ValueCount;
+    for (const auto& [precipitation, area] : pairs) {
+        txtInput1->setText(precipitation);
+        txtinput2->setText(area);
+        cmdAccept_Click();
+    }
+    const int accepted = sums_.ValueCount - before;
+    if (sums_.ValueCount >= 2)
+        cmdCompute_Click();
+    return accepted;
 }
 
 void W::txtInput1_KeyPress(std::int16_t& KeyAscii)

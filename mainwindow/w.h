@@ -6,6 +6,8 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 class QLabel;
 class QLineEdit;
@@ -23,6 +25,14 @@ class W : public QWidget {
 
 public:
     explicit W(Toolkit& toolkit = DefaultToolkit(), QWidget* parent = nullptr);
+
+    // Types each pair of precipitation and area into the fields and accepts
+    // it, as the user would, then computes when two or more were accepted.
+    // Returns how many were.
+    int AcceptPairs(const std::vector<std::pair<QString, QString>>& pairs);
+    // As another window's helper, Exit closes only this window; in a
+    // program of its own it ends the program.
+    void SetExitClosesWindow(bool closes) { exitClosesWindow_ = closes; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -47,6 +57,7 @@ private:
 
     Toolkit& toolkit_;
     RainfallSums sums_;
+    bool exitClosesWindow_ = false;
 
     QLineEdit* txtInput1 = nullptr;
     QLineEdit* txtinput2 = nullptr;

@@ -64,7 +64,7 @@ QPainterPath PathOf(const thiessen::Geos& geos, const GEOSGeometry& geometry)
 
 std::vector<QPainterPath> CellsWithout(const thiessen::Geos& geos,
                                        const thiessen::Catchment& catchment,
-                                       const std::vector<bool>& missing)
+                                       const GEOSGeometry& basin, const std::vector<bool>& missing)
 {
     const thiessen::Diagram& diagram = *catchment.diagram;
     std::vector<QPainterPath> paths(diagram.Size());
@@ -80,7 +80,7 @@ std::vector<QPainterPath> CellsWithout(const thiessen::Geos& geos,
     // A box around the catchment and the remaining gauges, wide enough that
     // the cells of the outermost gauges still cover the catchment.
     double minX = 0, minY = 0, maxX = 0, maxY = 0;
-    GEOSGeom_getExtent_r(geos.Handle(), &diagram.Catchment(), &minX, &minY, &maxX, &maxY);
+    GEOSGeom_getExtent_r(geos.Handle(), &basin, &minX, &minY, &maxX, &maxY);
     for (const thiessen::Site& site : sites) {
         minX = std::min(minX, site.x);
         minY = std::min(minY, site.y);
@@ -92,10 +92,10 @@ std::vector<QPainterPath> CellsWithout(const thiessen::Geos& geos,
         geos.Box(minX - margin, minY - margin, maxX + margin, maxY + margin);
     const std::vector<thiessen::Geometry> cells = thiessen::VoronoiCells(geos, sites, *box);
     const std::unique_ptr<const GEOSPreparedGeometry, PreparedDeleter> prepared(
-        GEOSPrepare_r(geos.Handle(), &diagram.Catchment()), PreparedDeleter{geos.Handle()});
+        GEOSPrepare_r(geos.Handle(), &basin), PreparedDeleter{geos.Handle()});
     for (std::size_t k = 0; k < sites.size(); ++k) {
         const thiessen::Geometry clipped =
-            thiessen::ClipToCatchment(geos, *cells[k], diagram.Catchment(), *prepared);
+            thiessen::ClipToCatchment(geos, *cells[k], basin, *prepared);
         paths[owners[k]] = PathOf(geos, *clipped);
     }
     return paths;

@@ -43,11 +43,31 @@ void MapView::SetMap(const QPainterPath& outline, const std::vector<Gauge>& gaug
                      const std::vector<QPainterPath>& cells)
 {
     outline_ = outline;
+    basins_.clear();
     gauges_ = gauges;
     cells_ = cells;
     tips_.clear();
+    GroupCells();
     selected_ = -1;
     Fit();
+}
+
+// The cells of each colour as one path, and all their edges as another:
+// thousands of cells are drawn in a few calls rather than one each.
+void MapView::GroupCells()
+{
+    fills_.assign(static_cast<std::size_t>(ColourCount()), QPainterPath());
+    edges_ = QPainterPath();
+    for (std::size_t i = 0; i < cells_.size() && i < gauges_.size(); ++i) {
+        fills_[static_cast<std::size_t>(gauges_[i].colour % ColourCount())].addPath(cells_[i]);
+        edges_.addPath(cells_[i]);
+    }
+}
+
+void MapView::SetBasins(const std::vector<QPainterPath>& basins)
+{
+    basins_ = basins;
+    update();
 }
 
 void MapView::Clear()
@@ -59,6 +79,7 @@ void MapView::SetCells(const std::vector<QPainterPath>& cells, const QStringList
 {
     cells_ = cells;
     tips_ = tips;
+    GroupCells();
     update();
 }
 
@@ -73,15 +94,34 @@ void MapView::SetSelected(int gauge)
 void MapView::Fit()
 {
     fitted_ = true;
-    QRectF bounds = outline_.boundingRect();
-    if (bounds.isEmpty())
-        for (const Gauge& gauge : gauges_)
-            bounds = bounds.united(QRectF(gauge.place, QSizeF(0, 0)));
-    centre_ = bounds.center();
+    // Gauges are points: QRectF::united passes over empty rectangles.
+    qreal left = outline_.isEmpty() ? qInf() : outline_.boundingRect().left();
+    qreal right = outline_.isEmpty() ? -qInf() : outline_.boundingRect().right();
+    qreal top = outline_.isEmpty() ? qInf() : outline_.boundingRect().top();
+    qreal bottom = outline_.isEmpty() ? -qInf() : outline_.boundingRect().bottom();
+    for (const Gauge& gauge : gauges_)
+        if (gauge.hasArea || outline_.isEmpty()) {
+            left = std::min(left, gauge.place.x());
+            right = std::max(right, gauge.place.x());
+            top = std::min(top, gauge.place.y());
+            bottom = std::max(bottom, gauge.place.y());
+        }
+    const QRectF bounds =
+        left <= right ? QRectF(QPointF(left, top), QPointF(right, bottom)) : QRectF();
+    // Room on the right and below for the ids, which are drawn beside their
+    // dots in pixels at any scale.
+    qreal idWidth = 0;
+    for (const Gauge& gauge : gauges_)
+        if (gauge.hasArea || outline_.isEmpty())
+            idWidth = std::max(idWidth, fontMetrics().horizontalAdvance(gauge.id) + 7 * Pixels());
+    const qreal idHeight = fontMetrics().height();
     const qreal usable = 1 - 2 * FitMargin;
-    const qreal sx = bounds.width() > 0 ? width() * usable / bounds.width() : 1;
-    const qreal sy = bounds.height() > 0 ? height() * usable / bounds.height() : 1;
+    const qreal roomX = std::max(width() * usable - idWidth, width() * usable / 2);
+    const qreal roomY = std::max(height() * usable - idHeight, height() * usable / 2);
+    const qreal sx = bounds.width() > 0 ? roomX / bounds.width() : 1;
+    const qreal sy = bounds.height() > 0 ? roomY / bounds.height() : 1;
     scale_ = std::max(std::min(sx, sy), 1e-12);
+    centre_ = bounds.center() + QPointF(idWidth / 2, -idHeight / 2) / scale_;
     update();
 }
 
@@ -251,16 +291,24 @@ void MapView::Paint(QPainter& painter, QSize size, const QTransform& toScreen) c
     QPen cellEdge(QColor(120, 120, 120), 1 * pixels);
     cellEdge.setCosmetic(true);
     painter.setTransform(toScreen);
-    for (std::size_t i = 0; i < cells_.size() && i < gauges_.size(); ++i) {
-        painter.setPen(cellEdge);
-        painter.setBrush(QColor(CellColours[gauges_[i].colour % CellColours.size()]));
-        painter.drawPath(cells_[i]);
+    painter.setPen(Qt::NoPen);
+    for (std::size_t c = 0; c < fills_.size(); ++c) {
+        painter.setBrush(QColor(CellColours[c]));
+        painter.drawPath(fills_[c]);
     }
+    painter.setPen(cellEdge);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(edges_);
     QPen outline(palette().color(QPalette::Text), 2 * pixels);
     outline.setCosmetic(true);
     painter.setPen(outline);
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(outline_);
+    QPen basinEdge(QColor(40, 40, 40), 1.5 * pixels, Qt::DashLine); // over light cells
+    basinEdge.setCosmetic(true);
+    painter.setPen(basinEdge);
+    for (const QPainterPath& basin : basins_)
+        painter.drawPath(basin);
     if (selected_ >= 0 && selected_ < static_cast<int>(cells_.size())) {
         QColor highlight = palette().color(QPalette::Highlight);
         QPen edge(highlight, 3 * pixels);
@@ -274,14 +322,20 @@ void MapView::Paint(QPainter& painter, QSize size, const QTransform& toScreen) c
 
     // The dots and ids in pixels, so that they keep their size at any zoom;
     // each id on a light patch of its own, legible on any background.
-    const qreal radius = 3.5 * pixels;
     const QFontMetricsF metrics(painter.font());
     // Ids only where there is room for them: with thousands of gauges in
     // view they would hide the map, and they are the slowest thing to draw.
-    const QRectF extent = toScreen.mapRect(outline_.boundingRect());
-    const bool withIds =
-        extent.width() * extent.height() / std::max<std::size_t>(gauges_.size(), 1) >=
-        std::pow(40 * pixels, 2);
+    // Dots as small as the crowd in view needs, so that the cells still show.
+    const QRectF view(QPointF(0, 0), QSizeF(size));
+    const QRectF extent = toScreen.mapRect(outline_.boundingRect()).intersected(view);
+    const auto inView = std::count_if(gauges_.begin(), gauges_.end(), [&](const Gauge& gauge) {
+        return view.contains(toScreen.map(gauge.place));
+    });
+    const qreal room =
+        std::max(extent.width() * extent.height(), view.width() * view.height() / 4) /
+        std::max<qreal>(inView, 1);
+    const bool withIds = room >= std::pow(40 * pixels, 2);
+    const qreal radius = std::clamp(std::sqrt(room) / 4, 1.2 * pixels, 3.5 * pixels);
     for (std::size_t i = 0; i < gauges_.size(); ++i) {
         const QPointF dot = toScreen.map(gauges_[i].place);
         // A gauge without a cell (missing at the step shown, or outside the

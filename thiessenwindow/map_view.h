@@ -9,7 +9,8 @@
 namespace rainfall {
 
 // The map of a catchment: its outline, each gauge's cell in a light colour
-// of its own, the gauges as dots with their ids. Coordinates are those of the
+// of its own, the gauges as dots with their ids. Fitting shows the catchment
+// and every gauge whose cell reaches into it. Coordinates are those of the
 // catchment's plane, y upwards. The wheel zooms at the pointer, dragging
 // pans, F or Home fits the catchment again, and + and - and the arrow keys do
 // the same from the keyboard. Pointing at a cell tells its gauge, area and
@@ -21,7 +22,8 @@ public:
     struct Gauge {
         QPointF place;
         QString id;
-        int colour = 0; // an index into the map's light colours
+        int colour = 0;      // an index into the map's light colours
+        bool hasArea = true; // its cell reaches into the basin shown
     };
 
     explicit MapView(QWidget* parent = nullptr);
@@ -30,12 +32,17 @@ public:
     void SetMap(const QPainterPath& outline, const std::vector<Gauge>& gauges,
                 const std::vector<QPainterPath>& cells);
     void Clear();
+    // The outlines of the sub-basins, drawn dashed over the cells.
+    void SetBasins(const std::vector<QPainterPath>& basins);
     // Other cells for the same gauges (those of one time step), with their
     // tooltips; the view stays where it is.
     void SetCells(const std::vector<QPainterPath>& cells, const QStringList& tips);
     void SetSelected(int gauge);
     int Selected() const { return selected_; }
     void Fit();
+
+    // The plane's point under a pixel of the view.
+    QPointF PlaneAt(QPointF pixel) const { return ToScreen().inverted().map(pixel); }
 
     // The map drawn into an image of the given size in pixels.
     QImage Picture(QSize size, qreal scale) const;
@@ -56,6 +63,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void GroupCells();
     void Paint(QPainter& painter, QSize size, const QTransform& toScreen) const;
     // From the plane to pixels, at a scale in pixels per plane unit.
     QTransform ToScreen(QSize size, qreal scale) const;
@@ -65,8 +73,11 @@ private:
     qreal Pixels() const { return logicalDpiY() / 96.0; }
 
     QPainterPath outline_;
+    std::vector<QPainterPath> basins_;
     std::vector<Gauge> gauges_;
     std::vector<QPainterPath> cells_;
+    std::vector<QPainterPath> fills_; // the cells of each colour
+    QPainterPath edges_;
     QStringList tips_;
     int selected_ = -1;
     // The view: the plane's point at the centre and pixels per plane unit.

@@ -1,14 +1,10 @@
 #include "thiessenwindow/rainfall_entry.h"
 
-#include "errors/runtime_error.h"
 #include "platform/toolkit/typed_key.h"
-#include "stats/number_text.h"
-#include "stats/single.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QRegularExpression>
 
 namespace rainfall {
 
@@ -20,29 +16,6 @@ bool IsNumberKey(std::int16_t code)
 }
 
 } // namespace
-
-RainfallText ReadRainfall(const QString& text)
-{
-    QString compact;
-    for (QChar c : text)
-        if (!(c.unicode() < 0x80 && IsBlank(char(c.unicode()))))
-            compact += c;
-    if (compact.isEmpty())
-        return {true, {}, {}};
-    static const QRegularExpression number(R"(^-?(\d+\.?\d*|\.\d+)([eE][-+]?\d+)?$)");
-    const QString notANumber =
-        QString("\"%1\" is not a number. Type the rainfall in digits, with a full stop (.) "
-                "as the decimal point, for example 12.5.")
-            .arg(text);
-    if (!number.match(compact).hasMatch())
-        return {false, {}, notANumber};
-    try {
-        return {false, ToSingle(ParseValue(compact.toStdString())), {}};
-    } catch (const RuntimeError&) {
-        return {
-            false, {}, QString("\"%1\" is too large for the program to hold.").arg(text.trimmed())};
-    }
-}
 
 QWidget* RainfallDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
                                         const QModelIndex&) const

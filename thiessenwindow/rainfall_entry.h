@@ -1,21 +1,10 @@
 #pragma once
 
+#include "thiessenwindow/model/rainfall_text.h"
+
 #include <QStyledItemDelegate>
 
-#include <optional>
-
 namespace rainfall {
-
-// A rainfall as the table takes it: a number as the calculator's fields read
-// it (blanks ignored, a full stop for the decimal point, an optional
-// exponent), and nothing else after it. Empty text holds no value. The
-// result is the value in single precision, or why the text is refused.
-struct RainfallText {
-    bool empty = false;
-    std::optional<float> value;
-    QString problem;
-};
-RainfallText ReadRainfall(const QString& text);
 
 // The editor of the rainfall column: the calculator's key filter (digits,
 // minus, full stop, Backspace; the keypad's decimal key types a full stop

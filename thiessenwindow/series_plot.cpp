@@ -30,14 +30,13 @@ QSize SeriesPlot::sizeHint() const
     return QSize(400, 110) * Pixels();
 }
 
-void SeriesPlot::SetSeries(std::shared_ptr<const Series> series)
+void SeriesPlot::SetSeries(std::shared_ptr<const Series> series, std::size_t basin)
 {
     series_ = std::move(series);
+    basin_ = basin;
     highest_ = 0;
-    if (series_)
-        for (const thiessen::StepRainfall& step : series_->steps)
-            if (step.rainfall)
-                highest_ = std::max(highest_, *step.rainfall);
+    for (std::size_t s = 0; series_ && s < series_->Size(); ++s)
+        highest_ = std::max(highest_, series_->Step(s, basin_).rainfall.value_or(0));
     current_ = -1;
     update();
 }
@@ -155,7 +154,7 @@ void SeriesPlot::paintEvent(QPaintEvent*)
         bool gaps = false;
         bool empty = false;
         for (std::size_t s = first; s < end && s < series_->Size(); ++s) {
-            const thiessen::StepRainfall& step = series_->steps[s];
+            const thiessen::StepRainfall& step = series_->Step(s, basin_);
             value = std::max(value, step.rainfall.value_or(0));
             gaps = gaps || series_->HasGaps(s);
             empty = empty || !step.rainfall;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "thiessenwindow/series_loader.h"
+#include "thiessenwindow/model/series_loader.h"
 
 #include <QWidget>
 
@@ -19,7 +19,8 @@ class SeriesPlot : public QWidget {
 public:
     explicit SeriesPlot(QWidget* parent = nullptr);
 
-    void SetSeries(std::shared_ptr<const Series> series);
+    // The rainfall of one basin of the series: 0 the whole catchment.
+    void SetSeries(std::shared_ptr<const Series> series, std::size_t basin = 0);
     // -1: no step.
     void SetCurrent(int step);
     int Current() const { return current_; }
@@ -41,6 +42,7 @@ private:
     qreal Pixels() const { return logicalDpiY() / 96.0; }
 
     std::shared_ptr<const Series> series_;
+    std::size_t basin_ = 0;
     double highest_ = 0;
     int current_ = -1;
 };

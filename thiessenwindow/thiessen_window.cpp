@@ -1,31 +1,29 @@
 #include "thiessenwindow/thiessen_window.h"
 
-#include "errors/runtime_error.h"
 #include "mainwindow/w.h"
 #include "platform/toolkit/colours.h"
 #include "platform/toolkit/faces.h"
-#include "stats/evaluation.h"
-#include "stats/number_text.h"
-#include "stats/single.h"
 #include "thiessen/base/data_error.h"
 #include "thiessen/io/gauges.h"
 #include "thiessen/io/vector_source.h"
 #include "thiessen/output/output.h"
 #include "thiessenwindow/geometry_path.h"
 #include "thiessenwindow/map_view.h"
+#include "thiessenwindow/model/gauge_table_model.h"
 #include "thiessenwindow/rainfall_entry.h"
 #include "thiessenwindow/series_plot.h"
 
 #include <QApplication>
 #include <QBuffer>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateTime>
 #include <QDragEnterEvent>
 #include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QFormLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
@@ -34,17 +32,14 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QStyle>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
-
-#include <charconv>
-#include <cmath>
 
 namespace rainfall {
 
 namespace {
 
-enum Column { Id, X, Y, Area, Weight, Rainfall, Columns };
+using Column = GaugeTableModel::Column;
 
 const char* const ResultNames[5] = {"Number of values", "Arithmetic mean", "Standard deviation",
                                     "Thiessen mean", "Sum of areas"};
@@ -52,15 +47,6 @@ const char* const ResultNames[5] = {"Number of values", "Arithmetic mean", "Stan
 QString Text(const std::string& text)
 {
     return QString::fromStdString(text);
-}
-
-// Lines for the user, one under another.
-std::string Joined(const std::vector<std::string>& lines)
-{
-    std::string text;
-    for (const std::string& line : lines)
-        text += (text.empty() ? "" : "\n") + line;
-    return text;
 }
 
 // A path as the Thiessen core takes it: UTF-8 on Windows, where the local
@@ -74,14 +60,13 @@ std::string Path(const QString& path)
 #endif
 }
 
-// A value in the shortest text that reads back to the same single-precision
-// number: typed into the calculator, it gives exactly the value the results
-// here are computed from.
-QString SingleText(double value)
+QString FromPath(const std::string& path)
 {
-    char text[32];
-    const auto end = std::to_chars(text, text + sizeof text, ToSingle(value)).ptr;
-    return QString::fromLatin1(text, end - text);
+#ifdef _WIN32
+    return QString::fromStdString(path);
+#else
+    return QFile::decodeName(QByteArray::fromStdString(path));
+#endif
 }
 
 // Neighbouring cells in different colours: each takes the colour least used
@@ -137,6 +122,41 @@ QPalette LegiblePalette(QPalette palette)
     return palette;
 }
 
+// A label whose text is a value: screen readers read the text as its name,
+// and the caption as its description, as in the calculator.
+QLabel* ValueLabel(const QString& caption)
+{
+    auto* label = new QLabel;
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->setAccessibleDescription(caption);
+    return label;
+}
+
+// A combo box with its caption beside it, both hidden until there is a choice.
+QComboBox* AddChoice(QHBoxLayout* layout, const QString& caption)
+{
+    auto* label = new QLabel(caption);
+    auto* box = new QComboBox;
+    label->setBuddy(box);
+    box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    layout->addWidget(label);
+    layout->addWidget(box);
+    return box;
+}
+
+void ShowChoice(QComboBox* box, const QStringList& items, int current)
+{
+    const QSignalBlocker blocker(box);
+    box->clear();
+    box->addItems(items);
+    box->setCurrentIndex(current);
+    const bool shown = items.size() > 1;
+    box->setVisible(shown);
+    for (auto* label : box->parentWidget()->findChildren<QLabel*>())
+        if (label->buddy() == box)
+            label->setVisible(shown);
+}
+
 } // namespace
 
 ThiessenWindow::ThiessenWindow(QWidget* parent) : QMainWindow(parent)
@@ -152,9 +172,9 @@ ThiessenWindow::ThiessenWindow(QWidget* parent) : QMainWindow(parent)
     resize(QSize(920, 620) * pixels);
 
     map_ = new MapView;
+    map_->setAccessibleName("Map");
     plot_ = new SeriesPlot;
     plot_->hide();
-    loader_ = new SeriesLoader(this);
     auto* splitter = new QSplitter(Qt::Horizontal);
     splitter->addWidget(map_);
     splitter->addWidget(BuildSidePanel());
@@ -167,9 +187,10 @@ ThiessenWindow::ThiessenWindow(QWidget* parent) : QMainWindow(parent)
     notes_ = new QLabel;
     notes_->setWordWrap(true);
     notes_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    notes_->setAccessibleName("Notes on the files");
+    notes_->setAccessibleDescription("Notes on the files");
     notes_->hide();
     layout->addWidget(notes_);
+    layout->addWidget(BuildStudyBar());
     layout->addWidget(splitter, 1);
     layout->addWidget(stepLabel_);
     layout->addWidget(plot_);
@@ -181,31 +202,61 @@ ThiessenWindow::ThiessenWindow(QWidget* parent) : QMainWindow(parent)
     setTabOrder(toCalculator_, plot_);
 
     connect(map_, &MapView::gaugeClicked, this, [this](int gauge) {
-        table_->setCurrentCell(gauge, Rainfall);
+        table_->setCurrentIndex(tableModel_->index(gauge, Column::Rainfall));
         table_->setFocus();
     });
-    connect(table_, &QTableWidget::currentCellChanged, this,
-            [this](int row) { map_->SetSelected(row); });
-    connect(table_, &QTableWidget::itemChanged, this,
-            [this](QTableWidgetItem* item) { RainfallEdited(item->row()); });
     connect(plot_, &SeriesPlot::stepSelected, this, &ThiessenWindow::ShowStep);
-    connect(loader_, &SeriesLoader::progress, progress_, &QProgressBar::setValue);
-    connect(loader_, &SeriesLoader::loaded, this, &ThiessenWindow::SeriesLoaded);
-    connect(loader_, &SeriesLoader::cancelled, this, &ThiessenWindow::SeriesEnded);
-    connect(loader_, &SeriesLoader::failed, this, [this](const QString& message) {
-        SeriesEnded();
+    connect(&study_, &StudyModel::studyChanged, this, &ThiessenWindow::ShowStudy);
+    connect(&study_, &StudyModel::valuesChanged, this, &ThiessenWindow::ShowValues);
+    connect(&study_, &StudyModel::seriesChanged, this, &ThiessenWindow::SeriesChanged);
+    connect(&study_, &StudyModel::seriesEnded, this, &ThiessenWindow::SeriesEnded);
+    connect(&study_, &StudyModel::seriesProgress, progress_, &QProgressBar::setValue);
+    connect(&study_, &StudyModel::seriesFailed, this, [this](const QString& message) {
         QMessageBox::critical(this, "Cannot Open File", message);
     });
-    UpdateResults();
-    UpdateActions();
+    ShowStudy();
 }
 
 ThiessenWindow::~ThiessenWindow() = default;
 
+// The catchment's area and coordinate systems, and the choices of the
+// boundary's layer, the field that names its sub-basins and the basin shown.
+QWidget* ThiessenWindow::BuildStudyBar()
+{
+    studyBar_ = new QWidget;
+    auto* layout = new QVBoxLayout(studyBar_);
+    layout->setContentsMargins(0, 0, 0, 0);
+    studyText_ = ValueLabel("The catchment");
+    // One line, cut at the window's edge rather than widening it: a wrapped
+    // label's height follows its width a layout pass late, and the map would
+    // jump.
+    studyText_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    layout->addWidget(studyText_);
+    choices_ = new QWidget;
+    auto* choices = new QHBoxLayout(choices_);
+    choices->setContentsMargins(0, 0, 0, 0);
+    layers_ = AddChoice(choices, "&Layer:");
+    layers_->setObjectName("layers");
+    fields_ = AddChoice(choices, "Sub-basins &named by:");
+    fields_->setObjectName("basinField");
+    basins_ = AddChoice(choices, "&Basin:");
+    basins_->setObjectName("basins");
+    choices->addStretch(1);
+    choices_->hide();
+    layout->addWidget(choices_);
+    connect(layers_, &QComboBox::currentTextChanged, this, &ThiessenWindow::ChooseLayer);
+    connect(fields_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        ChooseBasinField(index <= 0 ? QString() : fields_->itemText(index));
+    });
+    connect(basins_, &QComboBox::currentIndexChanged, &study_, &StudyModel::ChooseBasin);
+    return studyBar_;
+}
+
 QWidget* ThiessenWindow::BuildSidePanel()
 {
-    table_ = new QTableWidget(0, Columns);
-    table_->setHorizontalHeaderLabels({"Id", "x", "y", "Area", "Weight", "Rainfall"});
+    tableModel_ = new GaugeTableModel(study_, this);
+    table_ = new QTableView;
+    table_->setModel(tableModel_);
     table_->setAccessibleName("Gauges");
     table_->setAccessibleDescription("Each gauge's place, area, weight and rainfall; type the "
                                      "rainfall in the last column");
@@ -216,8 +267,11 @@ QWidget* ThiessenWindow::BuildSidePanel()
     table_->setTabKeyNavigation(false);
     table_->verticalHeader()->hide();
     table_->horizontalHeader()->setStretchLastSection(true);
+    // Columns measured on the rows in view and a few hundred more, not on
+    // every one of thousands of gauges.
+    table_->horizontalHeader()->setResizeContentsPrecision(300);
     auto* delegate = new RainfallDelegate(table_);
-    table_->setItemDelegateForColumn(Rainfall, delegate);
+    table_->setItemDelegateForColumn(Column::Rainfall, delegate);
     connect(delegate, &RainfallDelegate::refused, this,
             [this](const QString&, const QString& problem) {
                 // After the editor has closed, not inside its commit.
@@ -226,23 +280,23 @@ QWidget* ThiessenWindow::BuildSidePanel()
                     Qt::QueuedConnection);
             });
     connect(delegate, &RainfallDelegate::committedWithReturn, this, [this] {
-        if (table_->currentRow() + 1 < table_->rowCount())
-            table_->setCurrentCell(table_->currentRow() + 1, Rainfall);
+        const int next = table_->currentIndex().row() + 1;
+        if (next < tableModel_->rowCount())
+            table_->setCurrentIndex(tableModel_->index(next, Column::Rainfall));
     });
+    connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &ThiessenWindow::ShowSelected);
 
     auto* tableLabel = new QLabel("&Gauges:");
     tableLabel->setBuddy(table_);
     auto* resultsForm = new QFormLayout;
     for (int i = 0; i < 5; ++i) {
-        results_[i] = new QLabel;
-        results_[i]->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        results_[i]->setAccessibleName(ResultNames[i]);
+        results_[i] = ValueLabel(ResultNames[i]);
         results_[i]->setMinimumWidth(
             results_[i]->fontMetrics().horizontalAdvance("-0.0000000E+00"));
         resultsForm->addRow(QString(ResultNames[i]) + ":", results_[i]);
     }
-    stepLabel_ = new QLabel;
-    stepLabel_->setAccessibleName("Time step");
+    stepLabel_ = ValueLabel("Time step");
     toCalculator_ = new QPushButton("&To calculator");
     toCalculator_->setToolTip("Open the calculator with these pairs of rainfall and area accepted");
     connect(toCalculator_, &QPushButton::clicked, this, [this] { ToCalculator(); });
@@ -264,7 +318,7 @@ QWidget* ThiessenWindow::BuildSeriesBar()
     progress_->setRange(0, 100);
     progress_->setAccessibleName("Reading the series");
     auto* cancel = new QPushButton("&Cancel");
-    connect(cancel, &QPushButton::clicked, loader_, &SeriesLoader::Cancel);
+    connect(cancel, &QPushButton::clicked, &study_, &StudyModel::CancelSeries);
     auto* layout = new QHBoxLayout(loadingBar_);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(new QLabel("Reading the series:"));
@@ -301,14 +355,19 @@ void ThiessenWindow::BuildMenus()
         if (!path.isEmpty())
             OpenSeries(path);
     });
+    saveRainfall_ = file->addAction("Save &rainfall...", QKeySequence::Save, this, [this] {
+        const QString path = QFileDialog::getSaveFileName(this, "Save Rainfall", {},
+                                                          "Series (*.csv);;All files (*)");
+        if (!path.isEmpty())
+            SaveRainfall(path);
+    });
     file->addSeparator();
     QMenu* exports = file->addMenu("&Export");
     const auto addExport = [this, exports](const QString& text, const QString& filter,
                                            bool (ThiessenWindow::*exporter)(const QString&)) {
-        QAction* action = exports->addAction(text, this, [this, text, filter, exporter] {
+        return exports->addAction(text, this, [this, text, filter, exporter] {
             AskAndExport(QString(text).remove('&').remove("..."), filter, exporter);
         });
-        return action;
     };
     catchmentExports_ = {
         addExport("&Weights (CSV)...", "CSV (*.csv)", &ThiessenWindow::ExportWeights),
@@ -325,12 +384,12 @@ void ThiessenWindow::BuildMenus()
     view->addAction("&Whole diagram", QKeySequence(Qt::CTRL | Qt::Key_0), this,
                     [this] { ShowStep(-1); });
     view->addAction("&Previous step", QKeySequence(Qt::CTRL | Qt::Key_Left), this, [this] {
-        if (series_)
-            ShowStep(std::max(step_ - 1, 0));
+        if (study_.CurrentSeries())
+            ShowStep(std::max(study_.Step() - 1, 0));
     });
     view->addAction("&Next step", QKeySequence(Qt::CTRL | Qt::Key_Right), this, [this] {
-        if (series_)
-            ShowStep(std::min(step_ + 1, static_cast<int>(series_->Size()) - 1));
+        if (auto series = study_.CurrentSeries())
+            ShowStep(std::min(study_.Step() + 1, static_cast<int>(series->Size()) - 1));
     });
 }
 
@@ -358,6 +417,33 @@ void ThiessenWindow::showEvent(QShowEvent* event)
     QMainWindow::showEvent(event);
 }
 
+void ThiessenWindow::closeEvent(QCloseEvent* event)
+{
+    if (MayClose()) {
+        study_.CancelSeries();
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+// Rainfall typed and never saved is not lost to a close without a word.
+bool ThiessenWindow::MayClose()
+{
+    if (!study_.HasUnsavedRainfall())
+        return true;
+    const auto answer = QMessageBox::question(
+        this, "Thiessen Polygons", "Save the rainfall you typed before closing?",
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    if (answer == QMessageBox::Discard)
+        return true;
+    if (answer != QMessageBox::Save)
+        return false;
+    const QString path =
+        QFileDialog::getSaveFileName(this, "Save Rainfall", {}, "Series (*.csv);;All files (*)");
+    return !path.isEmpty() && SaveRainfall(path);
+}
+
 // Opening -------------------------------------------------------------------
 
 void ThiessenWindow::Refuse(const QString& path, const std::exception& error)
@@ -368,97 +454,103 @@ void ThiessenWindow::Refuse(const QString& path, const std::exception& error)
     QMessageBox::critical(this, "Cannot Open File", message);
 }
 
-// Takes new gauges or a new boundary, with what is already open, as a whole:
-// either both make a catchment (or the gauges read well alone), or nothing
-// changes.
-bool ThiessenWindow::Take(std::optional<std::string> gaugesPath,
-                          std::optional<std::string> boundaryPath)
+// Takes the files as a whole, or refuses them and keeps what was open.
+bool ThiessenWindow::Open(const StudyFiles& files, const std::string& opened)
 {
-    const bool newGauges = gaugesPath.has_value();
-    if (!gaugesPath)
-        gaugesPath = gaugesPath_;
-    if (!boundaryPath)
-        boundaryPath = boundaryPath_;
-    const QString opened = QString::fromStdString(newGauges ? *gaugesPath : *boundaryPath);
     try {
-        if (gaugesPath && boundaryPath) {
-            auto catchment = std::make_unique<thiessen::Catchment>(
-                thiessen::LoadCatchment(geos_, *gaugesPath, *boundaryPath));
-            catchment_ = std::move(catchment);
-            gauges_ = catchment_->gauges;
-        } else if (gaugesPath) {
-            gauges_ = thiessen::ReadGauges(*gaugesPath);
-        } else {
-            thiessen::ReadBoundaryLayer(geos_, *boundaryPath);
-        }
+        study_.Open(files);
+        return true;
     } catch (const std::exception& error) {
-        Refuse(opened, error);
+        Refuse(FromPath(opened), error);
         return false;
     }
-    if (newGauges) {
-        typedRainfall_.clear();
-        table_->setRowCount(0);
-    }
-    gaugesPath_ = gaugesPath;
-    boundaryPath_ = boundaryPath;
-    loader_->Cancel();
-    series_.reset();
-    seriesPath_.clear();
-    plot_->SetSeries(nullptr);
-    plot_->hide();
-    step_ = -1;
-    ShowCatchment();
-    return true;
 }
 
 bool ThiessenWindow::OpenGauges(const QString& path)
 {
-    return Take(Path(path), std::nullopt);
+    StudyFiles files = study_.Files();
+    files.gauges = Path(path);
+    return Open(files, *files.gauges);
 }
 
+// A new boundary: its first polygon layer, one catchment; the layer and the
+// field that names sub-basins are then chosen in the window.
 bool ThiessenWindow::OpenBoundary(const QString& path)
 {
-    return Take(std::nullopt, Path(path));
+    StudyFiles files{study_.Files().gauges, Path(path), {}, {}};
+    try {
+        const auto layers = thiessen::PolygonLayers(*files.boundary);
+        if (layers.size() > 1)
+            files.layer = layers.front().name;
+    } catch (const std::exception& error) {
+        Refuse(path, error);
+        return false;
+    }
+    return Open(files, *files.boundary);
+}
+
+bool ThiessenWindow::ChooseLayer(const QString& layer)
+{
+    StudyFiles files = study_.Files();
+    if (!files.boundary || layer.isEmpty() || files.layer == layer.toStdString())
+        return false;
+    files.layer = layer.toStdString();
+    files.basinField.clear();
+    const bool taken = Open(files, *files.boundary);
+    ShowStudyBar();
+    return taken;
+}
+
+bool ThiessenWindow::ChooseBasinField(const QString& field)
+{
+    StudyFiles files = study_.Files();
+    if (!files.boundary || files.basinField == field.toStdString())
+        return false;
+    files.basinField = field.toStdString();
+    const bool taken = Open(files, *files.boundary);
+    ShowStudyBar();
+    return taken;
 }
 
 bool ThiessenWindow::OpenSeries(const QString& path)
 {
-    if (!catchment_) {
+    if (!study_.Catchment()) {
         QMessageBox::information(this, "Open Series",
                                  "Open the gauges and the catchment boundary first.");
         return false;
     }
-    if (step_ >= 0)
-        ShowStep(-1);
-    seriesPath_ = path;
+    ShowStep(-1);
     progress_->setValue(0);
     loadingBar_->show();
     openSeries_->setEnabled(false);
-    loader_->Start(*gaugesPath_, *boundaryPath_, Path(path));
+    study_.OpenSeries(Path(path));
     return true;
-}
-
-void ThiessenWindow::SeriesLoaded(std::shared_ptr<const Series> series)
-{
-    SeriesEnded();
-    series_ = std::move(series);
-    plot_->SetSeries(series_);
-    plot_->show();
-    stepLabel_->setText(StepHint());
-    UpdateActions();
-    emit seriesLoaded();
 }
 
 void ThiessenWindow::SeriesEnded()
 {
     loadingBar_->hide();
-    openSeries_->setEnabled(catchment_ != nullptr);
+    openSeries_->setEnabled(study_.Catchment() != nullptr);
+}
+
+void ThiessenWindow::SeriesChanged()
+{
+    const QStringList notes = study_.Notes();
+    notes_->setText(notes.join('\n'));
+    notes_->setVisible(!notes.isEmpty());
+    plot_->SetSeries(study_.CurrentSeries(), static_cast<std::size_t>(study_.Basin()));
+    plot_->setVisible(study_.CurrentSeries() != nullptr);
+    exportSeries_->setEnabled(study_.CurrentSeries() != nullptr);
+    stepLabel_->setText(study_.StepText());
+    if (study_.CurrentSeries())
+        emit seriesLoaded();
 }
 
 void ThiessenWindow::OpenInOrder(const QStringList& paths)
 {
     if (paths.size() >= 2) {
-        if (!Take(Path(paths[0]), Path(paths[1])))
+        StudyFiles files{Path(paths[0]), Path(paths[1]), {}, {}};
+        if (!Open(files, *files.gauges))
             return;
     } else if (paths.size() == 1) {
         OpenGauges(paths[0]);
@@ -478,12 +570,13 @@ void ThiessenWindow::OpenDropped(const QStringList& paths)
         else
             series = path;
     }
-    if (!gauges.isEmpty() || !boundary.isEmpty()) {
-        const auto optional = [](const QString& path) {
-            return path.isEmpty() ? std::nullopt : std::optional<std::string>(Path(path));
-        };
-        if (!Take(optional(gauges), optional(boundary)))
+    if (!boundary.isEmpty()) {
+        if (!gauges.isEmpty() && !OpenGauges(gauges))
             return;
+        if (!OpenBoundary(boundary))
+            return;
+    } else if (!gauges.isEmpty() && !OpenGauges(gauges)) {
+        return;
     }
     if (!series.isEmpty())
         OpenSeries(series);
@@ -510,152 +603,127 @@ void ThiessenWindow::dropEvent(QDropEvent* event)
 
 // Showing -------------------------------------------------------------------
 
-void ThiessenWindow::ShowCatchment()
+// A new study or basin: the map, the choices, the table's columns anew.
+void ThiessenWindow::ShowStudy()
 {
-    cells_.clear();
-    std::vector<double> areas;
-    if (catchment_) {
-        const thiessen::Diagram& diagram = *catchment_->diagram;
+    const thiessen::Catchment* catchment = study_.Catchment();
+    if (catchment) {
+        const thiessen::Diagram& diagram = *catchment->diagram;
+        const thiessen::Coverage& coverage = *study_.ChosenCoverage();
         const std::vector<int> colours = CellColours(diagram);
         std::vector<MapView::Gauge> gauges;
-        for (std::size_t i = 0; i < diagram.Size(); ++i) {
-            cells_.push_back(PathOf(geos_, diagram.Cell(i)));
+        for (std::size_t i = 0; i < diagram.Size(); ++i)
             gauges.push_back({QPointF(diagram.Sites()[i].x, diagram.Sites()[i].y),
-                              Text(catchment_->gauges.gauges[i].id), colours[i]});
-            areas.push_back(catchment_->Area(i));
-        }
-        map_->SetMap(PathOf(geos_, diagram.Catchment()), gauges, cells_);
+                              Text(catchment->gauges.gauges[i].id), colours[i],
+                              coverage.Area(i) > 0});
+        std::vector<QPainterPath> basins;
+        for (const thiessen::SubBasin& basin : catchment->subBasins)
+            basins.push_back(PathOf(study_.Geos(), basin.coverage->Basin()));
+        map_->SetMap(PathOf(study_.Geos(), coverage.Basin()), gauges, {});
+        map_->SetBasins(basins);
+        cellsStep_ = -2; // the cells and tooltips come with the values
     } else {
         map_->Clear();
     }
-    const QString unit = catchment_ ? Text(catchment_->AreaUnitName()) : QString();
-    QTableWidgetItem* areaHeader = table_->horizontalHeaderItem(Area);
-    areaHeader->setText(unit.isEmpty() ? "Area" : "Area (" + unit + ")");
-    areaHeader->setToolTip(unit.isEmpty() && catchment_
-                               ? "In the files' unit, squared: neither file names its coordinate "
-                                 "system"
-                               : QString());
-    notes_->setText(catchment_ ? Text(Joined(catchment_->warnings)) : QString());
-    notes_->setVisible(!notes_->text().isEmpty());
-    FillTable(areas, typedRainfall_);
-    map_->SetCells(cells_, ToolTips());
-    stepLabel_->setText(series_ ? StepHint() : QString());
-    UpdateActions();
-}
-
-// The table's rows anew: the gauges, the given areas (none before there is a
-// catchment) and rainfall texts.
-void ThiessenWindow::FillTable(const std::vector<double>& areas, const QStringList& rainfall)
-{
-    filling_ = true;
-    const int current = table_->currentRow();
-    const std::size_t count = gauges_ ? gauges_->gauges.size() : 0;
-    table_->setRowCount(static_cast<int>(count));
-    const double catchmentArea =
-        catchment_ ? catchment_->diagram->CatchmentArea() * catchment_->AreaUnit() : 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        const thiessen::Gauge& gauge = gauges_->gauges[i];
-        const QString values[Columns] = {
-            Text(gauge.id),
-            Text(thiessen::NumberText(gauge.x)),
-            Text(thiessen::NumberText(gauge.y)),
-            i < areas.size() ? SingleText(areas[i]) : QString(),
-            i < areas.size() ? QString::number(areas[i] / catchmentArea, 'f', 4) : QString(),
-            rainfall.value(static_cast<int>(i))};
-        const int row = static_cast<int>(i);
-        for (int column = 0; column < Columns; ++column) {
-            if (QTableWidgetItem* item = table_->item(row, column)) {
-                item->setText(values[column]);
-                continue;
-            }
-            auto* item = new QTableWidgetItem(values[column]);
-            if (column != Rainfall)
-                item->setFlags(item->flags() & ~Qt::ItemIsEditable);
-            if (column != Id)
-                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            table_->setItem(row, column, item);
-        }
-    }
-    // Once, not as each item changes, which costs the square of the rows.
-    for (int column = 0; column < Rainfall; ++column) // the last one stretches
+    ShowStudyBar();
+    for (int column = 0; column < Column::Rainfall; ++column) // the last one stretches
         table_->resizeColumnToContents(column);
-    if (current >= 0 && current < table_->rowCount())
-        table_->setCurrentCell(current, Rainfall);
-    filling_ = false;
-    UpdateResults();
-}
-
-void ThiessenWindow::RainfallEdited(int row)
-{
-    if (filling_)
-        return;
-    if (step_ < 0) {
-        while (typedRainfall_.size() <= row)
-            typedRainfall_ << QString();
-        typedRainfall_[row] = table_->item(row, Rainfall)->text();
-    }
-    UpdateResults();
-}
-
-// The results of the table's pairs, computed as the calculator computes
-// them from the same texts.
-void ThiessenWindow::UpdateResults()
-{
-    RainfallSums sums;
-    QString problem;
-    for (int row = 0; row < table_->rowCount(); ++row) {
-        const RainfallText rain = ReadRainfall(table_->item(row, Rainfall)->text());
-        const QString area = table_->item(row, Area)->text();
-        if (rain.empty || !rain.value || area.isEmpty())
-            continue;
-        try {
-            AddPair(sums, *rain.value, ToSingle(ParseValue(area.toStdString())));
-        } catch (const RuntimeError& error) {
-            problem = Text(error.Detail());
-            break;
-        }
-    }
-    QStringList shown(5);
-    if (sums.ValueCount > 0)
-        shown[0] = Text(StrText(sums.ValueCount));
-    if (!problem.isEmpty()) {
-        shown[1] = "cannot be held: " + problem;
-    } else if (sums.ValueCount >= 2) {
-        const Statistics results = Evaluate(sums);
-        shown[1] = Text(StrText(results.mean));
-        shown[2] = Text(StrText(results.stdDev));
-        shown[3] = results.weightedMean ? Text(StrText(*results.weightedMean)) : QString();
-        shown[4] = Text(StrText(results.sumOfAreas));
-    }
-    for (int i = 0; i < 5; ++i)
-        results_[i]->setText(shown[i]);
-    toCalculator_->setEnabled(sums.ValueCount > 0 && problem.isEmpty());
-}
-
-// What pointing at each cell tells: its row of the table.
-QStringList ThiessenWindow::ToolTips() const
-{
-    QStringList tips;
-    for (int row = 0; row < table_->rowCount(); ++row)
-        tips << QString("Gauge %1\nArea %2\nWeight %3")
-                    .arg(table_->item(row, Id)->text(), table_->item(row, Area)->text(),
-                         table_->item(row, Weight)->text());
-    return tips;
-}
-
-void ThiessenWindow::UpdateActions()
-{
     for (QAction* action : catchmentExports_)
-        action->setEnabled(catchment_ != nullptr);
-    exportSeries_->setEnabled(series_ != nullptr);
-    openSeries_->setEnabled(catchment_ != nullptr && !loader_->Running());
+        action->setEnabled(catchment != nullptr);
+    SeriesChanged();
+    ShowValues();
+    // Laid out now, not when the event loop comes round: the map fits the
+    // room it will have.
+    studyBar_->layout()->activate();
+    centralWidget()->layout()->activate();
+    map_->Fit();
 }
 
-QString ThiessenWindow::StepHint() const
+// The area and its unit, the coordinate systems, and the choices of layer,
+// field and basin where there are any.
+void ThiessenWindow::ShowStudyBar()
 {
-    return QString("The whole diagram with the rainfall typed; %1 steps in the series: click "
-                   "the plot or use its arrow keys, or Ctrl+Right, to see one.")
-        .arg(series_->Size());
+    const thiessen::Catchment* catchment = study_.Catchment();
+    studyBar_->setVisible(catchment != nullptr);
+    if (!catchment)
+        return;
+    const thiessen::Coverage& coverage = *study_.ChosenCoverage();
+    const QString unit = study_.AreaUnit();
+    studyText_->setText(
+        QString("%1: %2 %3. %4")
+            .arg(study_.Basin() == 0 ? QString("Catchment") : study_.BasinNames()[study_.Basin()])
+            .arg(coverage.BasinArea() * catchment->AreaUnit(), 0, 'g', 6)
+            .arg(unit.isEmpty() ? QString("in the files' unit, squared") : unit)
+            .arg(study_.SystemNames()));
+    studyText_->setToolTip(studyText_->text());
+    const StudyFiles& files = study_.Files();
+    QStringList layers, fields{"(one catchment)"};
+    int layer = 0;
+    for (const thiessen::PolygonLayerInfo& info : study_.Layers()) {
+        if (info.name == files.layer)
+            layer = static_cast<int>(layers.size());
+        layers << Text(info.name);
+        if (static_cast<int>(layers.size()) - 1 == layer && info.features > 1)
+            for (const std::string& field : info.fields)
+                fields << Text(field);
+    }
+    ShowChoice(layers_, layers, layer);
+    ShowChoice(fields_, fields,
+               std::max(0, static_cast<int>(fields.indexOf(Text(files.basinField)))));
+    ShowChoice(basins_, study_.BasinNames(), study_.Basin());
+    choices_->setVisible(layers.size() > 1 || fields.size() > 1);
+}
+
+// The values of the chosen step and basin: the cells, the table, the results.
+void ThiessenWindow::ShowValues()
+{
+    if (study_.Catchment() && cellsStep_ != study_.Step())
+        ShowCells();
+    const StudyResults results = study_.Results();
+    for (int i = 0; i < 5; ++i)
+        results_[i]->setText(results.values[i]);
+    toCalculator_->setEnabled(results.canHandOver);
+    stepLabel_->setText(study_.StepText());
+    saveRainfall_->setEnabled(study_.GaugeCount() > 0);
+    ShowSelected();
+}
+
+// The cells of the step shown, and what pointing at each tells; they change
+// with the step and the basin, not as rainfall is typed.
+void ThiessenWindow::ShowCells()
+{
+    cellsStep_ = study_.Step();
+    const thiessen::Coverage& coverage = *study_.ChosenCoverage();
+    std::vector<QPainterPath> cells;
+    const std::vector<bool> missing = study_.Missing();
+    if (std::find(missing.begin(), missing.end(), true) != missing.end()) {
+        cells = CellsWithout(study_.Geos(), *study_.Catchment(), coverage.Basin(), missing);
+    } else {
+        for (std::size_t i = 0; i < study_.GaugeCount(); ++i)
+            cells.push_back(PathOf(study_.Geos(), coverage.Cell(i)));
+    }
+    QStringList tips;
+    for (int gauge = 0; gauge < static_cast<int>(study_.GaugeCount()); ++gauge) {
+        const GaugeRow row = study_.Row(gauge);
+        tips << QString("Gauge %1\nArea %2\nWeight %3").arg(row.id, row.area, row.weight);
+    }
+    map_->SetCells(cells, tips);
+}
+
+// The gauge selected in the table, on the map and for screen readers.
+void ThiessenWindow::ShowSelected()
+{
+    const int gauge = table_->currentIndex().row();
+    map_->SetSelected(gauge);
+    if (gauge < 0 || gauge >= static_cast<int>(study_.GaugeCount())) {
+        map_->setAccessibleDescription("No gauge selected");
+        return;
+    }
+    const GaugeRow row = study_.Row(gauge);
+    QString text = "Gauge " + row.id + " selected";
+    if (!row.area.isEmpty())
+        text += QString(": area %1, weight %2").arg(row.area, row.weight);
+    map_->setAccessibleDescription(text);
 }
 
 // A step of the series: its values in the table, and the areas and cells of
@@ -663,82 +731,36 @@ QString ThiessenWindow::StepHint() const
 // neighbours.
 void ThiessenWindow::ShowStep(int step)
 {
-    if (!series_ || step < 0 || step >= static_cast<int>(series_->Size())) {
-        step_ = -1;
-        plot_->SetCurrent(-1);
-        ShowCatchment();
-        return;
-    }
-    step_ = step;
-    plot_->SetCurrent(step);
-    const thiessen::Diagram& diagram = *catchment_->diagram;
-    const std::span<const float> values = series_->Values(static_cast<std::size_t>(step));
-    std::vector<bool> missing(values.size());
-    std::vector<std::size_t> missingList;
-    QStringList rainfall;
-    QStringList missingIds;
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        missing[i] = std::isnan(values[i]);
-        if (missing[i]) {
-            missingList.push_back(i);
-            missingIds << Text(catchment_->gauges.gauges[i].id);
-            rainfall << QString();
-        } else {
-            rainfall << SingleText(values[i]);
-        }
-    }
-    std::vector<double> areas = diagram.Areas();
-    std::vector<QPainterPath> cells = cells_;
-    if (!missingList.empty()) {
-        for (const thiessen::AreaChange& change : diagram.AreasWithout(missingList))
-            areas[change.site] = change.area;
-        for (std::size_t i : missingList)
-            areas[i] = 0;
-        cells = CellsWithout(geos_, *catchment_, missing);
-    }
-    for (double& area : areas)
-        area *= catchment_->AreaUnit();
-    FillTable(areas, rainfall);
-    map_->SetCells(cells, ToolTips());
-    const thiessen::StepRainfall& result = series_->steps[static_cast<std::size_t>(step)];
-    QString text = QString("Step %1 of %2, %3: catchment rainfall %4")
-                       .arg(step + 1)
-                       .arg(series_->Size())
-                       .arg(Text(series_->times[static_cast<std::size_t>(step)]))
-                       .arg(result.rainfall ? Text(thiessen::NumberText(*result.rainfall))
-                                            : QString("none (no gauge reported)"));
-    if (!missingIds.isEmpty())
-        text += QString("; missing: %1").arg(missingIds.join(", "));
-    stepLabel_->setText(text);
+    study_.ChooseStep(step);
+    plot_->SetCurrent(study_.Step());
 }
 
-// The calculator, with each pair of the table typed into its fields and
-// accepted through its own Accept button, then computed.
+// The calculator, with each pair of the chosen basin typed into its fields
+// and accepted through its own Accept button, then computed. It is this
+// window's helper: its Exit closes it alone.
 W* ThiessenWindow::ToCalculator()
 {
     auto* calculator = new W;
     calculator->setAttribute(Qt::WA_DeleteOnClose);
+    calculator->SetExitClosesWindow(true);
     calculator->show();
-    auto* precipitation = calculator->findChild<QLineEdit*>("txtInput1");
-    auto* area = calculator->findChild<QLineEdit*>("txtinput2");
-    auto* accept = calculator->findChild<QPushButton*>("cmdAccept");
-    int pairs = 0;
-    for (int row = 0; row < table_->rowCount(); ++row) {
-        const RainfallText rain = ReadRainfall(table_->item(row, Rainfall)->text());
-        if (rain.empty || !rain.value || table_->item(row, Area)->text().isEmpty())
-            continue;
-        precipitation->setText(table_->item(row, Rainfall)->text().remove(' '));
-        area->setText(table_->item(row, Area)->text());
-        accept->click();
-        ++pairs;
-    }
-    if (pairs >= 2)
-        calculator->findChild<QPushButton*>("cmdCompute")->click();
+    calculator->AcceptPairs(study_.Pairs());
     calculator->activateWindow();
     return calculator;
 }
 
-// Exports -------------------------------------------------------------------
+// Saving and exports -----------------------------------------------------------
+
+bool ThiessenWindow::SaveRainfall(const QString& path)
+{
+    if (study_.GaugeCount() == 0)
+        return false;
+    const std::string now = QDateTime::currentDateTime().toString(Qt::ISODate).toStdString();
+    if (!Export(path, study_.RainfallCsv(now)))
+        return false;
+    study_.MarkRainfallSaved();
+    return true;
+}
 
 void ThiessenWindow::AskAndExport(const QString& title, const QString& filter,
                                   bool (ThiessenWindow::*exporter)(const QString&))
@@ -759,24 +781,33 @@ bool ThiessenWindow::Export(const QString& path, const std::string& content)
     }
 }
 
+// With sub-basins, the weights of each, as the command gives them by field.
 bool ThiessenWindow::ExportWeights(const QString& path)
 {
-    return catchment_ && Export(path, thiessen::WeightsCsv(*catchment_));
+    const thiessen::Catchment* catchment = study_.Catchment();
+    if (!catchment)
+        return false;
+    return Export(path, catchment->subBasins.empty()
+                            ? thiessen::WeightsCsv(*catchment)
+                            : thiessen::SubBasinWeightsCsv(*catchment, false));
 }
 
 bool ThiessenWindow::ExportCells(const QString& path)
 {
-    return catchment_ && Export(path, thiessen::CellsGeoJson(geos_, *catchment_));
+    const thiessen::Catchment* catchment = study_.Catchment();
+    return catchment && Export(path, thiessen::CellsGeoJson(study_.Geos(), *catchment,
+                                                            catchment->subBasins.empty()));
 }
 
 bool ThiessenWindow::ExportMapSvg(const QString& path)
 {
-    return catchment_ && Export(path, thiessen::MapSvg(geos_, *catchment_));
+    const thiessen::Catchment* catchment = study_.Catchment();
+    return catchment && Export(path, thiessen::MapSvg(study_.Geos(), *catchment));
 }
 
 bool ThiessenWindow::ExportMapPng(const QString& path)
 {
-    if (!catchment_)
+    if (!study_.Catchment())
         return false;
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -787,12 +818,7 @@ bool ThiessenWindow::ExportMapPng(const QString& path)
 
 bool ThiessenWindow::ExportSeries(const QString& path)
 {
-    if (!series_)
-        return false;
-    std::string csv = thiessen::SeriesCsvHeader();
-    for (std::size_t i = 0; i < series_->Size(); ++i)
-        csv += thiessen::SeriesCsvLine(series_->times[i], series_->steps[i]);
-    return Export(path, csv);
+    return study_.CurrentSeries() && Export(path, study_.SeriesCsv());
 }
 
 } // namespace rainfall

@@ -8,15 +8,18 @@
 #include "thiessenwindow/series_plot.h"
 #include "thiessenwindow/thiessen_window.h"
 
+#include <QAccessible>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
 #include <QSignalSpy>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolTip>
 
 using namespace rainfall;
 
@@ -24,10 +27,29 @@ namespace {
 
 const QString Data = QStringLiteral(THIESSEN_TEST_DATA "/");
 
+QStringList ColumnOf(const QTableView* table, int column)
+{
+    QStringList texts;
+    for (int row = 0; row < table->model()->rowCount(); ++row)
+        texts << table->model()->index(row, column).data().toString();
+    return texts;
+}
+
+// What a screen reader hears as the value of the control described so.
+QString Heard(const QWidget& window, const QString& description)
+{
+    for (QWidget* widget : window.findChildren<QWidget*>()) {
+        QAccessibleInterface* control = QAccessible::queryAccessibleInterface(widget);
+        if (control && control->text(QAccessible::Description) == description)
+            return control->text(QAccessible::Name);
+    }
+    return "(no control described as " + description + ")";
+}
+
 // The example catchment with its six gauges, active.
 struct Session {
     ThiessenWindow window;
-    QTableWidget* table = window.findChild<QTableWidget*>();
+    QTableView* table = window.findChild<QTableView*>();
 
     Session()
     {
@@ -63,22 +85,15 @@ struct Session {
             }
         }
     }
-    QStringList Column(int column) const
-    {
-        QStringList texts;
-        for (int row = 0; row < table->rowCount(); ++row)
-            texts << table->item(row, column)->text();
-        return texts;
-    }
-    // The five results, as the window shows them.
+    QStringList Column(int column) const { return ColumnOf(table, column); }
+    void Select(int row) { table->setCurrentIndex(table->model()->index(row, 5)); }
+    // The five results, as a screen reader hears them.
     QString Results() const
     {
         QStringList shown;
         for (const char* name : {"Number of values", "Arithmetic mean", "Standard deviation",
                                  "Thiessen mean", "Sum of areas"})
-            for (QLabel* label : window.findChildren<QLabel*>())
-                if (label->accessibleName() == name)
-                    shown << label->text();
+            shown << Heard(window, name);
         return shown.join('|');
     }
 };
@@ -121,6 +136,9 @@ private slots:
     void exports();
     void gisFiles();
     void agencyFiles();
+    void subBasins();
+    void nothingTypedLost();
+    void mapByMouse();
     void mapPicturePainted();
 };
 
@@ -135,7 +153,7 @@ void TestThiessenWindow::typedRainfallToCalculator()
     QCOMPARE(s.Column(3), QStringList({"28.576948", "41.637466", "39.6384", "51.331387",
                                        "26.295841", "0.269958"}));
     s.table->setFocus();
-    s.table->setCurrentCell(0, 5);
+    s.Select(0);
     s.Press(FirstDay);
     QCOMPARE(s.Column(5), QStringList({"12.4", "10.2", "8.8", "11", "7.6", "6.5"}));
     const QString results = " 6| 9.416666| 2.200382| 10.08854| 187.75";
@@ -153,7 +171,11 @@ void TestThiessenWindow::typedRainfallToCalculator()
     for (const char* name : {"lblNumber", "lblMean", "lblStdDev", "lblMean1", "lblArea"})
         shown << calculator->findChild<QLabel*>(name)->text();
     QCOMPARE(shown.join('|'), results);
-    calculator->close();
+    // Its Exit closes it alone; the map window keeps what was typed.
+    QTest::keyClick(calculator, Qt::Key_X, Qt::AltModifier);
+    QTRY_VERIFY(!findCalculator());
+    QVERIFY(s.window.isVisible());
+    QCOMPARE(s.Column(5), QStringList({"12.4", "10.2", "8.8", "11", "7.6", "6.5"}));
 }
 
 // What is not a number is refused with a message, and a file that cannot be
@@ -183,9 +205,9 @@ void TestThiessenWindow::refusals()
     QFETCH(QString, box);
     Session s;
     s.table->setFocus();
-    s.table->setCurrentCell(0, 5);
+    s.Select(0);
     s.Press("5 Return");
-    s.table->setCurrentCell(0, 5);
+    s.Select(0);
     const QImage before = s.window.grab().toImage();
     Boxes boxes;
     QTemporaryDir folder;
@@ -202,7 +224,7 @@ void TestThiessenWindow::refusals()
     QTRY_COMPARE(boxes.seen.size(), 1);
     QCOMPARE(boxes.seen[0], box);
     QCOMPARE(s.Column(5).join(','), "5,,,,,");
-    s.table->setCurrentCell(0, 5);
+    s.Select(0);
     s.Activate();
     s.table->setFocus();
     QCOMPARE(s.window.grab().toImage(), before);
@@ -221,25 +243,25 @@ void TestThiessenWindow::seriesSteps()
     QVERIFY(loaded.wait(10000));
     auto* plot = s.window.findChild<SeriesPlot*>();
     plot->setFocus();
-    QLabel* step = nullptr;
-    for (QLabel* label : s.window.findChildren<QLabel*>())
-        if (label->accessibleName() == "Time step")
-            step = label;
     s.Press("Right");
-    QCOMPARE(step->text(), "Step 1 of 5, 2026-03-01: catchment rainfall 10.088535842982482");
+    QCOMPARE(Heard(s.window, "Time step"),
+             "Step 1 of 5, 2026-03-01: catchment rainfall 10.088535842982482");
     QCOMPARE(s.Column(5).join(','), "12.4,10.2,8.8,11,7.6,6.5");
     s.Press("Right");
-    QCOMPARE(step->text(), "Step 2 of 5, 2026-03-02: catchment rainfall 0.1581321101268765; "
-                           "missing: Dunmore");
+    QCOMPARE(Heard(s.window, "Time step"),
+             "Step 2 of 5, 2026-03-02: catchment rainfall 0.1581321101268765; "
+             "missing: Dunmore");
     QCOMPARE(s.Column(5).join(','), "0,0.2,0,,0.4,0");
     QCOMPARE(s.Column(3).join(','), "49.16513,44.8129,41.6852,0,51.81681,0.269958");
     QCOMPARE(s.Results(), " 5| .12| .1788854| .1581321| 187.75");
     s.Press("Right Right");
-    QCOMPARE(step->text(), "Step 4 of 5, 2026-03-04: catchment rainfall none (no gauge "
-                           "reported); missing: Ashby, Brook Farm, Castle Hill, Dunmore, "
-                           "Elmstead, Fenwick");
+    QCOMPARE(Heard(s.window, "Time step"),
+             "Step 4 of 5, 2026-03-04: catchment rainfall none (no gauge "
+             "reported); missing: Ashby, Brook Farm, Castle Hill, Dunmore, "
+             "Elmstead, Fenwick");
     s.Press("Escape");
-    QVERIFY(step->text().startsWith("The whole diagram with the rainfall typed; 5 steps"));
+    QVERIFY(Heard(s.window, "Time step")
+                .startsWith("The whole diagram with the rainfall typed; 5 steps"));
     QCOMPARE(s.Column(3)[3], "51.331387");
 }
 
@@ -289,6 +311,7 @@ void TestThiessenWindow::pictures_data()
     QTest::newRow("thiessen-window") << pictures::Distinct() << -1;
     QTest::newRow("thiessen-window-dark") << pictures::Dark() << -1;
     QTest::newRow("thiessen-window-step") << pictures::Distinct() << 1;
+    QTest::newRow("thiessen-window-subbasins") << pictures::Distinct() << -2;
 }
 
 void TestThiessenWindow::pictures()
@@ -298,8 +321,13 @@ void TestThiessenWindow::pictures()
     QApplication::setPalette(palette);
     Session s;
     s.table->setFocus();
-    s.table->setCurrentCell(0, 5);
+    s.Select(0);
     s.Press(FirstDay);
+    if (step == -2) { // seven counties, one of them chosen
+        s.window.OpenInOrder({Data + "triangle-gauges.csv", Data + "triangle.shp"});
+        s.window.ChooseBasinField("NAME");
+        s.window.findChild<QComboBox*>("basins")->setCurrentIndex(6);
+    }
     if (step >= 0) {
         QSignalSpy loaded(&s.window, &ThiessenWindow::seriesLoaded);
         QVERIFY(s.window.OpenSeries(Data + "example-series.csv"));
@@ -324,25 +352,25 @@ void TestThiessenWindow::gisFiles()
     ThiessenWindow window;
     window.show();
     window.OpenDropped({folder + "/wake-feet.zip", folder + "/wake-gauges.csv"});
-    auto* table = window.findChild<QTableWidget*>();
-    QCOMPARE(table->rowCount(), 8);
-    QCOMPARE(table->horizontalHeaderItem(3)->text(), QString::fromUtf8("Area (km\u00b2)"));
-    QCOMPARE(table->item(1, 0)->text(), "RAL");
-    QCOMPARE(table->item(1, 4)->text(), "0.0924");
+    auto* table = window.findChild<QTableView*>();
+    QCOMPARE(ColumnOf(table, 0).size(), 8);
+    QCOMPARE(table->model()->headerData(3, Qt::Horizontal), QString::fromUtf8("Area (km\u00b2)"));
+    QCOMPARE(ColumnOf(table, 0)[1], "RAL");
+    QCOMPARE(ColumnOf(table, 4)[1], "0.0924");
     QLabel* notes = nullptr;
     for (QLabel* label : window.findChildren<QLabel*>())
-        if (label->accessibleName() == "Notes on the files")
+        if (label->accessibleDescription() == "Notes on the files")
             notes = label;
     QVERIFY(notes->isHidden());
     QVERIFY(window.OpenBoundary(Data + "nc-counties.gpkg"));
     QVERIFY(notes->isVisible());
     QCOMPARE(notes->text(), Data + "nc-counties.gpkg: merged its 100 features into one catchment");
-    Boxes boxes;
-    QVERIFY(!window.OpenBoundary(Data + "two-layers.gpkg"));
-    QTRY_COMPARE(boxes.seen.size(), 1);
-    QCOMPARE(boxes.seen[0], "Cannot Open File|" + Data +
-                                "two-layers.gpkg: the file has several polygon layers (counties, "
-                                "lakes); choose one with --layer");
+    // A file of two polygon layers opens its first; the other is a choice away.
+    QVERIFY(window.OpenBoundary(Data + "two-layers.gpkg"));
+    auto* layers = window.findChild<QComboBox*>("layers");
+    QVERIFY(layers->isVisible());
+    QCOMPARE(layers->currentText(), "counties");
+    QCOMPARE(layers->itemText(1), "lakes");
 }
 
 // The path of a file written with the text.
@@ -377,11 +405,105 @@ void TestThiessenWindow::agencyFiles()
     QVERIFY(loaded.wait(10000));
     window.findChild<SeriesPlot*>()->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
-    QLabel* step = nullptr;
-    for (QLabel* label : window.findChildren<QLabel*>())
-        if (label->accessibleName() == "Time step")
-            step = label;
-    QCOMPARE(step->text(), "Step 1 of 2, 2026-03-01: catchment rainfall 10.088535842982482");
+    QCOMPARE(Heard(window, "Time step"),
+             "Step 1 of 2, 2026-03-01: catchment rainfall 10.088535842982482");
+}
+
+// Seven counties named by a field: each is a basin of its own, whose table,
+// results and hand-over hold only the gauges whose cells reach into it.
+void TestThiessenWindow::subBasins()
+{
+    ThiessenWindow window;
+    window.show();
+    window.OpenInOrder({Data + "triangle-gauges.csv", Data + "triangle.shp"});
+    auto* fields = window.findChild<QComboBox*>("basinField");
+    QVERIFY(fields->isVisible());
+    QCOMPARE(fields->itemText(1), "NAME");
+    fields->setCurrentIndex(1);
+    auto* basins = window.findChild<QComboBox*>("basins");
+    QCOMPARE(basins->count(), 8);
+    QCOMPARE(basins->itemText(1), "Granville");
+    basins->setCurrentIndex(1);
+    StudyModel& study = window.Study();
+    study.SetTypedRainfall(38, "10"); // G53
+    study.SetTypedRainfall(39, "20"); // G54
+    study.SetTypedRainfall(0, "99");  // far from Granville
+    auto* table = window.findChild<QTableView*>();
+    const int g53 = ColumnOf(table, 0).indexOf("G53");
+    QCOMPARE(ColumnOf(table, 4)[g53], "0.1475");
+    QCOMPARE(ColumnOf(table, 4)[0], "0.0000");
+    QCOMPARE(Heard(window, "Number of values"), " 2");
+    QCOMPARE(Heard(window, "Thiessen mean"), " 15.40221");
+    QCOMPARE(Heard(window, "The catchment"), "Granville: 1.42751e+09 in the files' unit, squared. "
+                                             "Neither file names its coordinate system.");
+    table->setCurrentIndex(table->model()->index(g53, 5));
+    QCOMPARE(window.findChild<MapView*>()->accessibleDescription(),
+             "Gauge G53 selected: area 210498272, weight 0.1475");
+    W* calculator = window.ToCalculator();
+    QCOMPARE(calculator->findChild<QLabel*>("lblMean1")->text(), " 15.40221");
+    calculator->close();
+}
+
+// Typed rainfall is saved as a series of one step and comes back from it; a
+// window with rainfall never saved asks before it closes.
+void TestThiessenWindow::nothingTypedLost()
+{
+    QTemporaryDir folder;
+    const QString saved = folder.filePath("typed.csv");
+    {
+        Session s;
+        s.table->setFocus();
+        s.Select(0);
+        s.Press("12.4 Return Down 8.8 Return");
+        Boxes boxes;
+        QVERIFY(!s.window.close());
+        QTRY_COMPARE(boxes.seen.size(), 1);
+        QCOMPARE(boxes.seen[0], "Thiessen Polygons|Save the rainfall you typed before closing?");
+        QVERIFY(s.window.isVisible());
+        QVERIFY(s.window.SaveRainfall(saved));
+        QFile file(saved);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = file.readAll().split('\n');
+        QCOMPARE(lines[0], "time,Ashby,Brook Farm,Castle Hill,Dunmore,Elmstead,Fenwick");
+        QVERIFY2(lines[1].endsWith(",12.4,,8.8,,,"), lines[1]);
+        QVERIFY(s.window.close());
+    }
+    Session s;
+    QSignalSpy typed(&s.window.Study(), &StudyModel::valuesChanged);
+    QVERIFY(s.window.OpenSeries(saved));
+    QTRY_COMPARE(s.Column(5).join(','), "12.4,,8.8,,,");
+    QVERIFY(!s.window.findChild<SeriesPlot*>()->isVisible());
+    QCOMPARE(s.Results(), " 2| 10.6| 2.545581| 10.30812| 68.21535");
+    QVERIFY(s.window.close());
+}
+
+// The map by mouse: the wheel zooms about the pointer, dragging pans, a click
+// selects the gauge of the cell clicked, and pointing tells its row.
+void TestThiessenWindow::mapByMouse()
+{
+    Session s;
+    auto* map = s.window.findChild<MapView*>();
+    const QPoint at(map->width() / 3, map->height() / 2);
+    const QPointF under = map->PlaneAt(at);
+    const QPointF corner = map->PlaneAt(QPointF(0, 0));
+    QWheelEvent wheel(at, map->mapToGlobal(at), {}, {0, 240}, Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(map, &wheel);
+    QVERIFY(QLineF(map->PlaneAt(at), under).length() < 1e-9);
+    QVERIFY(QLineF(map->PlaneAt(QPointF(0, 0)), corner).length() > 1);
+    QTest::mousePress(map, Qt::LeftButton, {}, at);
+    QTest::mouseMove(map, at + QPoint(40, 30));
+    QTest::mouseRelease(map, Qt::LeftButton, {}, at + QPoint(40, 30));
+    QVERIFY(QLineF(map->PlaneAt(at + QPoint(40, 30)), under).length() < 1e-9);
+    // Dunmore's cell, away from its dot: the plane point (6.5, 7) in pixels.
+    const QPointF o = map->PlaneAt(QPointF(0, 0));
+    const qreal scale = map->PlaneAt(QPointF(1, 0)).x() - o.x();
+    const QPoint dunmore((6.5 - o.x()) / scale, (o.y() - 7) / scale);
+    QTest::mouseClick(map, Qt::LeftButton, {}, dunmore);
+    QCOMPARE(s.table->currentIndex().row(), 3);
+    QHelpEvent help(QEvent::ToolTip, dunmore, map->mapToGlobal(dunmore));
+    QApplication::sendEvent(map, &help);
+    QTRY_COMPARE(QToolTip::text(), "Gauge Dunmore\nArea 51.331387\nWeight 0.2734");
 }
 
 // The painter draws the layout as the SVG does: at twice the size, the

@@ -273,4 +273,24 @@ Coverage::AreasWithoutByFullRebuild(const std::vector<std::size_t>& missing) con
     return areas;
 }
 
+std::vector<AreaChange> AreasWithout(const Tessellation& tessellation, const Coverage& coverage,
+                                     const std::vector<std::size_t>& missing)
+{
+    std::vector<AreaChange> gains;
+    for (const std::vector<std::size_t>& group : tessellation.GroupsOf(missing))
+        coverage.AddGains(tessellation.HandoversWithout(group), gains);
+    // A site between two groups gains from both.
+    std::sort(gains.begin(), gains.end(), [](auto& a, auto& b) { return a.site < b.site; });
+    std::vector<AreaChange> changes;
+    for (std::size_t m : missing)
+        changes.push_back({m, 0.0});
+    for (const AreaChange& gain : gains) {
+        if (changes.size() > missing.size() && changes.back().site == gain.site)
+            changes.back().area += gain.area;
+        else
+            changes.push_back({gain.site, coverage.Area(gain.site) + gain.area});
+    }
+    return changes;
+}
+
 } // namespace thiessen

@@ -67,6 +67,14 @@ private:
     std::unordered_map<std::size_t, PlainPolygons> parts_;
 };
 
+// The areas of a coverage in which the sites listed in missing (sorted,
+// without repeats) are left out, as the sites whose area changes and their
+// new areas: the missing sites first, with area 0, then the others in
+// ascending order. The tessellation is rebuilt only inside the missing
+// sites' cells, among their neighbours.
+std::vector<AreaChange> AreasWithout(const Tessellation& tessellation, const Coverage& coverage,
+                                     const std::vector<std::size_t>& missing);
+
 // The extent of a geometry.
 Box ExtentOf(const Geos& geos, const GEOSGeometry& geometry);
 

@@ -377,6 +377,40 @@ BoundaryLayer ParseBoundaryLayer(const Geos& geos, const std::string& bytes,
     return ReadPolygonsOf(geos, GdalPath(memory), {}, {}, name);
 }
 
+std::vector<PolygonLayerInfo> PolygonLayers(const std::string& path)
+{
+    if (Extension(path) == ".wkt")
+        return {};
+    CheckFileExists(path);
+    const QuietGdal quiet;
+    const GDALDatasetUniquePtr dataset = Open(GdalPath(path), path);
+    std::vector<PolygonLayerInfo> layers;
+    for (OGRLayer* layer : dataset->GetLayers()) {
+        if (layer->GetGeomType() == wkbNone || !IsPolygonalType(layer->GetGeomType()))
+            continue;
+        const OGRFeatureDefn& definition = *layer->GetLayerDefn();
+        std::vector<std::pair<int, std::string>> fields;
+        for (int i = 0; i < definition.GetFieldCount(); ++i) {
+            const OGRFieldDefn& field = *definition.GetFieldDefn(i);
+            const std::string lower = Lower(field.GetNameRef());
+            const int rank =
+                lower.find("name") != std::string::npos ? 0
+                : lower == "id" || lower.ends_with("_id") || lower.find("code") != std::string::npos
+                    ? 1
+                : field.GetType() == OFTString ? 2
+                                               : 3;
+            fields.emplace_back(rank, field.GetNameRef());
+        }
+        std::stable_sort(fields.begin(), fields.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        PolygonLayerInfo info{layer->GetName(), {}, layer->GetFeatureCount()};
+        for (auto& field : fields)
+            info.fields.push_back(std::move(field.second));
+        layers.push_back(std::move(info));
+    }
+    return layers;
+}
+
 bool HoldsPoints(const std::string& path)
 {
     const QuietGdal quiet;

@@ -32,6 +32,19 @@ struct BoundaryLayer {
 BoundaryLayer ReadBoundaryLayer(const Geos& geos, const std::string& path,
                                 const std::string& layer = {}, const std::string& nameField = {});
 
+// A polygon layer of a boundary file: its name, its fields with those that
+// likely name sub-basins first (a "name", then an "id" or "code", then other
+// text fields), and how many features it has.
+struct PolygonLayerInfo {
+    std::string name;
+    std::vector<std::string> fields;
+    long long features = 0;
+};
+
+// The polygon layers of a boundary file, in the file's order; none for WKT,
+// which has no layers. Throws a DataError naming the file.
+std::vector<PolygonLayerInfo> PolygonLayers(const std::string& path);
+
 // One point of a gauges layer, with its id and the number of its feature.
 struct PointFeature {
     std::string id;

@@ -1,4 +1,4 @@
-#include "thiessenwindow/series_loader.h"
+#include "thiessenwindow/model/series_loader.h"
 
 #include "thiessen/io/series_reader.h"
 #include "thiessen/study/catchment.h"
@@ -43,15 +43,14 @@ SeriesLoader::~SeriesLoader()
     Finish();
 }
 
-void SeriesLoader::Start(const std::string& gaugesPath, const std::string& boundaryPath,
-                         const std::string& seriesPath)
+void SeriesLoader::Start(std::shared_ptr<const thiessen::Catchment> catchment,
+                         const std::string& seriesPath, int revision)
 {
     Cancel();
     Finish();
     cancel_ = false;
     ++generation_;
-    worker_ =
-        std::thread(&SeriesLoader::Work, this, generation_, gaugesPath, boundaryPath, seriesPath);
+    worker_ = std::thread(&SeriesLoader::Work, this, generation_, catchment, seriesPath, revision);
 }
 
 void SeriesLoader::Cancel()
@@ -65,8 +64,8 @@ void SeriesLoader::Finish()
         worker_.join();
 }
 
-void SeriesLoader::Work(int generation, std::string gaugesPath, std::string boundaryPath,
-                        std::string seriesPath)
+void SeriesLoader::Work(int generation, std::shared_ptr<const thiessen::Catchment> shared,
+                        std::string seriesPath, int revision)
 {
     // Every report but progress ends the worker, which the loader's thread
     // then joins. What a worker that was replaced reports is dropped.
@@ -82,9 +81,7 @@ void SeriesLoader::Work(int generation, std::string gaugesPath, std::string boun
             Qt::QueuedConnection);
     };
     try {
-        const thiessen::Geos geos;
-        const thiessen::Catchment catchment =
-            thiessen::LoadCatchment(geos, gaugesPath, boundaryPath);
+        const thiessen::Catchment& catchment = *shared;
         std::vector<std::string> ids;
         for (const thiessen::Gauge& gauge : catchment.gauges.gauges)
             ids.push_back(gauge.id);
@@ -92,15 +89,23 @@ void SeriesLoader::Work(int generation, std::string gaugesPath, std::string boun
         // -9999, the usual no-data value, is missing too: as a rainfall it
         // would be refused for being negative.
         thiessen::SeriesReader reader(seriesPath, ids, {"-9999"});
-        thiessen::CatchmentRainfall rainfall(*catchment.diagram);
+        // The whole catchment first, then each sub-basin.
+        std::vector<const thiessen::Coverage*> basins{&catchment.diagram->Clipped()};
+        if (!catchment.subBasins.empty())
+            for (const thiessen::Coverage* basin : catchment.Basins())
+                basins.push_back(basin);
+        thiessen::BasinRainfall rainfall(catchment.diagram->Unclipped(), basins);
+        std::vector<thiessen::StepRainfall> results;
         auto series = std::make_shared<Series>();
         series->gauges = ids.size();
+        series->basins = basins.size();
         thiessen::SeriesStep step;
         auto reported = Clock::now();
         int percent = 0;
         while (!cancel_ && reader.Next(step)) {
             series->times.push_back(step.time);
-            series->steps.push_back(rainfall.Compute(step.values));
+            rainfall.Compute(step.values, results);
+            series->steps.insert(series->steps.end(), results.begin(), results.end());
             for (double value : step.values)
                 series->values.push_back(static_cast<float>(value));
             if (Clock::now() - reported >= ProgressInterval) {
@@ -109,19 +114,19 @@ void SeriesLoader::Work(int generation, std::string gaugesPath, std::string boun
                 percent = std::max(percent, static_cast<int>(100 * step.line / lines));
                 QMetaObject::invokeMethod(
                     this,
-                    [this, generation, percent] {
+                    [this, generation, percent, revision] {
                         if (generation == generation_)
-                            emit progress(percent);
+                            emit progress(percent, revision);
                     },
                     Qt::QueuedConnection);
             }
         }
         if (cancel_)
-            return report([this] { emit cancelled(); });
-        report([this, series] { emit loaded(series); });
+            return report([this, revision] { emit cancelled(revision); });
+        report([this, series, revision] { emit loaded(series, revision); });
     } catch (const std::exception& error) {
         const QString message = QString::fromStdString(error.what());
-        report([this, message] { emit failed(message); });
+        report([this, message, revision] { emit failed(message, revision); });
     }
 }
 
