@@ -44,9 +44,6 @@ public:
     // The plane's point under a pixel of the view.
     QPointF PlaneAt(QPointF pixel) const { return ToScreen().inverted().map(pixel); }
 
-    // The map drawn into an image of the given size in pixels.
-    QImage Picture(QSize size, qreal scale) const;
-
     static int ColourCount();
 
 signals:

@@ -6,8 +6,10 @@
 #include "thiessen/base/data_error.h"
 #include "thiessen/io/gauges.h"
 #include "thiessen/io/vector_source.h"
+#include "thiessen/output/map_picture.h"
 #include "thiessen/output/output.h"
 #include "thiessenwindow/geometry_path.h"
+#include "thiessenwindow/map_picture_painter.h"
 #include "thiessenwindow/map_view.h"
 #include "thiessenwindow/model/dropped_files.h"
 #include "thiessenwindow/model/gauge_table_model.h"
@@ -68,28 +70,6 @@ QString FromPath(const std::string& path)
 #else
     return QFile::decodeName(QByteArray::fromStdString(path));
 #endif
-}
-
-// Neighbouring cells in different colours: each takes the colour least used
-// among those its neighbours do not have.
-std::vector<int> CellColours(const thiessen::Diagram& diagram)
-{
-    const int count = MapView::ColourCount();
-    std::vector<int> colour(diagram.Size(), -1);
-    std::vector<int> used(static_cast<std::size_t>(count), 0);
-    for (std::size_t i = 0; i < diagram.Size(); ++i) {
-        std::vector<bool> taken(static_cast<std::size_t>(count), false);
-        for (std::size_t n : diagram.Neighbours(i))
-            if (colour[n] >= 0)
-                taken[static_cast<std::size_t>(colour[n])] = true;
-        int best = static_cast<int>(i) % count;
-        for (int c = 0; c < count; ++c)
-            if (!taken[c] && (taken[best] || used[c] < used[best]))
-                best = c;
-        colour[i] = best;
-        ++used[best];
-    }
-    return colour;
 }
 
 // The desktop's palette with every text colour the window uses made black or
@@ -598,7 +578,7 @@ void ThiessenWindow::ShowStudy()
     if (catchment) {
         const thiessen::Diagram& diagram = *catchment->diagram;
         const thiessen::Coverage& coverage = *study_.ChosenCoverage();
-        const std::vector<int> colours = CellColours(diagram);
+        const std::vector<int> colours = thiessen::CellColours(diagram);
         std::vector<MapView::Gauge> gauges;
         for (std::size_t i = 0; i < diagram.Size(); ++i)
             gauges.push_back({QPointF(diagram.Sites()[i].x, diagram.Sites()[i].y),
@@ -795,12 +775,13 @@ bool ThiessenWindow::ExportMapSvg(const QString& path)
 
 bool ThiessenWindow::ExportMapPng(const QString& path)
 {
-    if (!study_.Catchment())
+    const thiessen::Catchment* catchment = study_.Catchment();
+    if (!catchment)
         return false;
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    map_->Picture(map_->size(), 2).save(&buffer, "PNG");
+    MapPictureImage(thiessen::LayOutMap(study_.Geos(), *catchment), 2).save(&buffer, "PNG");
     return Export(path, bytes.toStdString());
 }
 
