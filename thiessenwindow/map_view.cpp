@@ -1,5 +1,7 @@
 #include "thiessenwindow/map_view.h"
 
+#include "thiessen/output/map_picture.h"
+
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -16,10 +18,6 @@ namespace {
 
 // Light enough that dark text reads on every one of them, distinct enough
 // that neighbouring cells stand apart.
-constexpr std::array<QRgb, 8> CellColours = {
-    qRgb(253, 226, 200), qRgb(207, 232, 247), qRgb(217, 242, 208), qRgb(246, 213, 232),
-    qRgb(255, 244, 189), qRgb(221, 214, 243), qRgb(206, 240, 234), qRgb(240, 224, 208)};
-
 constexpr qreal FitMargin = 0.06; // of the widget's size, on each side
 constexpr int DragThreshold = 4;  // pixels the pointer moves before a click is a drag
 
@@ -36,7 +34,7 @@ MapView::MapView(QWidget* parent) : QWidget(parent)
 
 int MapView::ColourCount()
 {
-    return static_cast<int>(CellColours.size());
+    return static_cast<int>(thiessen::CellPalette().size());
 }
 
 void MapView::SetMap(const QPainterPath& outline, const std::vector<Gauge>& gauges,
@@ -264,21 +262,8 @@ void MapView::paintEvent(QPaintEvent*)
     Paint(painter, size(), ToScreen());
 }
 
-QImage MapView::Picture(QSize size, qreal scale) const
-{
-    QImage image(size * scale, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(scale);
-    QPainter painter(&image);
-    // The view as on screen, stretched to the picture's size.
-    const qreal fit = std::min(qreal(size.width()) / std::max(width(), 1),
-                               qreal(size.height()) / std::max(height(), 1));
-    Paint(painter, size, ToScreen(size, scale_ * fit));
-    return image;
-}
-
 void MapView::Paint(QPainter& painter, QSize size, const QTransform& toScreen) const
 {
-    const qreal pixels = Pixels();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.fillRect(QRect(QPoint(0, 0), size), palette().color(QPalette::Base));
     if (outline_.isEmpty() && gauges_.empty()) {
@@ -288,12 +273,23 @@ void MapView::Paint(QPainter& painter, QSize size, const QTransform& toScreen) c
                             "or drop the files here."));
         return;
     }
+    painter.setTransform(toScreen);
+    PaintCells(painter);
+    painter.resetTransform();
+    PaintGauges(painter, size, toScreen);
+}
+
+// The cells, the outlines of the catchment and its sub-basins, and the
+// selected gauge's cell, on the plane.
+void MapView::PaintCells(QPainter& painter) const
+{
+    const qreal pixels = Pixels();
     QPen cellEdge(QColor(120, 120, 120), 1 * pixels);
     cellEdge.setCosmetic(true);
-    painter.setTransform(toScreen);
     painter.setPen(Qt::NoPen);
     for (std::size_t c = 0; c < fills_.size(); ++c) {
-        painter.setBrush(QColor(CellColours[c]));
+        const thiessen::Rgb fill = thiessen::CellPalette()[c];
+        painter.setBrush(QColor(fill.r, fill.g, fill.b));
         painter.drawPath(fills_[c]);
     }
     painter.setPen(cellEdge);
@@ -318,10 +314,13 @@ void MapView::Paint(QPainter& painter, QSize size, const QTransform& toScreen) c
         painter.setBrush(highlight);
         painter.drawPath(cells_[selected_]);
     }
-    painter.resetTransform();
+}
 
-    // The dots and ids in pixels, so that they keep their size at any zoom;
-    // each id on a light patch of its own, legible on any background.
+// The dots and ids in pixels, so that they keep their size at any zoom;
+// each id on a light patch of its own, legible on any background.
+void MapView::PaintGauges(QPainter& painter, QSize size, const QTransform& toScreen) const
+{
+    const qreal pixels = Pixels();
     const QFontMetricsF metrics(painter.font());
     // Ids only where there is room for them: with thousands of gauges in
     // view they would hide the map, and they are the slowest thing to draw.

@@ -44,9 +44,6 @@ public:
     // The plane's point under a pixel of the view.
     QPointF PlaneAt(QPointF pixel) const { return ToScreen().inverted().map(pixel); }
 
-    // The map drawn into an image of the given size in pixels.
-    QImage Picture(QSize size, qreal scale) const;
-
     static int ColourCount();
 
 signals:
@@ -65,6 +62,8 @@ protected:
 private:
     void GroupCells();
     void Paint(QPainter& painter, QSize size, const QTransform& toScreen) const;
+    void PaintCells(QPainter& painter) const;
+    void PaintGauges(QPainter& painter, QSize size, const QTransform& toScreen) const;
     // From the plane to pixels, at a scale in pixels per plane unit.
     QTransform ToScreen(QSize size, qreal scale) const;
     QTransform ToScreen() const { return ToScreen(size(), scale_); }

@@ -6,9 +6,12 @@
 #include "thiessen/base/data_error.h"
 #include "thiessen/io/gauges.h"
 #include "thiessen/io/vector_source.h"
+#include "thiessen/output/map_picture.h"
 #include "thiessen/output/output.h"
 #include "thiessenwindow/geometry_path.h"
+#include "thiessenwindow/map_picture_painter.h"
 #include "thiessenwindow/map_view.h"
+#include "thiessenwindow/model/dropped_files.h"
 #include "thiessenwindow/model/gauge_table_model.h"
 #include "thiessenwindow/rainfall_entry.h"
 #include "thiessenwindow/series_plot.h"
@@ -67,38 +70,6 @@ QString FromPath(const std::string& path)
 #else
     return QFile::decodeName(QByteArray::fromStdString(path));
 #endif
-}
-
-// Neighbouring cells in different colours: each takes the colour least used
-// among those its neighbours do not have.
-std::vector<int> CellColours(const thiessen::Diagram& diagram)
-{
-    const int count = MapView::ColourCount();
-    std::vector<int> colour(diagram.Size(), -1);
-    std::vector<int> used(static_cast<std::size_t>(count), 0);
-    for (std::size_t i = 0; i < diagram.Size(); ++i) {
-        std::vector<bool> taken(static_cast<std::size_t>(count), false);
-        for (std::size_t n : diagram.Neighbours(i))
-            if (colour[n] >= 0)
-                taken[static_cast<std::size_t>(colour[n])] = true;
-        int best = static_cast<int>(i) % count;
-        for (int c = 0; c < count; ++c)
-            if (!taken[c] && (taken[best] || used[c] < used[best]))
-                best = c;
-        colour[i] = best;
-        ++used[best];
-    }
-    return colour;
-}
-
-// What a file holds: a CSV file's header tells, gauges having an id and a
-// pair of coordinates (anything else is taken for a series); a GIS file
-// holds gauges when its layers are points.
-bool IsGaugesFile(const QString& path)
-{
-    if (thiessen::IsVectorFile(Path(path)))
-        return thiessen::HoldsPoints(Path(path));
-    return thiessen::IsGaugesTable(Path(path));
 }
 
 // The desktop's palette with every text colour the window uses made black or
@@ -477,13 +448,19 @@ bool ThiessenWindow::OpenGauges(const QString& path)
 // field that names sub-basins are then chosen in the window.
 bool ThiessenWindow::OpenBoundary(const QString& path)
 {
-    StudyFiles files{study_.Files().gauges, Path(path), {}, {}};
+    return OpenWith(study_.Files().gauges, path);
+}
+
+// Gauges and a boundary taken together, or refused together.
+bool ThiessenWindow::OpenWith(const std::optional<std::string>& gauges, const QString& boundary)
+{
+    StudyFiles files{gauges, Path(boundary), {}, {}};
     try {
         const auto layers = thiessen::PolygonLayers(*files.boundary);
         if (layers.size() > 1)
             files.layer = layers.front().name;
     } catch (const std::exception& error) {
-        Refuse(path, error);
+        Refuse(boundary, error);
         return false;
     }
     return Open(files, *files.boundary);
@@ -549,8 +526,7 @@ void ThiessenWindow::SeriesChanged()
 void ThiessenWindow::OpenInOrder(const QStringList& paths)
 {
     if (paths.size() >= 2) {
-        StudyFiles files{Path(paths[0]), Path(paths[1]), {}, {}};
-        if (!Open(files, *files.gauges))
+        if (!OpenWith(Path(paths[0]), paths[1]))
             return;
     } else if (paths.size() == 1) {
         OpenGauges(paths[0]);
@@ -561,25 +537,17 @@ void ThiessenWindow::OpenInOrder(const QStringList& paths)
 
 void ThiessenWindow::OpenDropped(const QStringList& paths)
 {
-    QString gauges, boundary, series;
-    for (const QString& path : paths) {
-        if (IsGaugesFile(path))
-            gauges = path;
-        else if (thiessen::IsVectorFile(Path(path)) || path.endsWith(".wkt", Qt::CaseInsensitive))
-            boundary = path;
-        else
-            series = path;
-    }
-    if (!boundary.isEmpty()) {
-        if (!gauges.isEmpty() && !OpenGauges(gauges))
+    const DroppedFiles dropped = SortDropped(paths);
+    if (!dropped.boundary.isEmpty()) {
+        const auto gauges =
+            dropped.gauges.isEmpty() ? study_.Files().gauges : std::optional(Path(dropped.gauges));
+        if (!OpenWith(gauges, dropped.boundary))
             return;
-        if (!OpenBoundary(boundary))
-            return;
-    } else if (!gauges.isEmpty() && !OpenGauges(gauges)) {
+    } else if (!dropped.gauges.isEmpty() && !OpenGauges(dropped.gauges)) {
         return;
     }
-    if (!series.isEmpty())
-        OpenSeries(series);
+    if (!dropped.series.isEmpty())
+        OpenSeries(dropped.series);
 }
 
 void ThiessenWindow::dragEnterEvent(QDragEnterEvent* event)
@@ -610,7 +578,7 @@ void ThiessenWindow::ShowStudy()
     if (catchment) {
         const thiessen::Diagram& diagram = *catchment->diagram;
         const thiessen::Coverage& coverage = *study_.ChosenCoverage();
-        const std::vector<int> colours = CellColours(diagram);
+        const std::vector<int> colours = thiessen::CellColours(diagram);
         std::vector<MapView::Gauge> gauges;
         for (std::size_t i = 0; i < diagram.Size(); ++i)
             gauges.push_back({QPointF(diagram.Sites()[i].x, diagram.Sites()[i].y),
@@ -807,12 +775,13 @@ bool ThiessenWindow::ExportMapSvg(const QString& path)
 
 bool ThiessenWindow::ExportMapPng(const QString& path)
 {
-    if (!study_.Catchment())
+    const thiessen::Catchment* catchment = study_.Catchment();
+    if (!catchment)
         return false;
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    map_->Picture(map_->size(), 2).save(&buffer, "PNG");
+    MapPictureImage(thiessen::LayOutMap(study_.Geos(), *catchment), 2).save(&buffer, "PNG");
     return Export(path, bytes.toStdString());
 }
 

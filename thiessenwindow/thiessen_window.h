@@ -79,6 +79,7 @@ private:
     QWidget* BuildSidePanel();
     QWidget* BuildSeriesBar();
     bool Open(const StudyFiles& files, const std::string& opened);
+    bool OpenWith(const std::optional<std::string>& gauges, const QString& boundary);
     void Refuse(const QString& path, const std::exception& error);
     void ShowStudy();
     void ShowStudyBar();

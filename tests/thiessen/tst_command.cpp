@@ -5,6 +5,8 @@
 #include "thiessen/base/data_error.h"
 #include "thiessen/command/series_run.h"
 #include "thiessen/io/csv.h"
+#include "thiessen/output/map_picture.h"
+#include "thiessen/study/catchment.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <set>
 #include <thread>
 
 #ifndef _WIN32
@@ -313,6 +316,15 @@ TEST(Command, PicturesAsShown)
         std::ifstream file(path, std::ios::binary);
         return std::string((std::istreambuf_iterator<char>(file)), {});
     };
+    // RAINFALL_UPDATE_PICTURES=1 writes them anew, to be looked at before
+    // they are committed.
+    if (std::getenv("RAINFALL_UPDATE_PICTURES")) {
+        std::filesystem::copy_file(folder + "example.svg", THIESSEN_DOCS "/thiessen-example.svg",
+                                   std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::copy_file(folder + "districts.svg",
+                                   THIESSEN_DOCS "/thiessen-subbasins.svg",
+                                   std::filesystem::copy_options::overwrite_existing);
+    }
     EXPECT_EQ(read(folder + "example.svg"), read(THIESSEN_DOCS "/thiessen-example.svg"));
     EXPECT_EQ(read(folder + "districts.svg"), read(THIESSEN_DOCS "/thiessen-subbasins.svg"));
     EXPECT_NE(read(folder + "wake.svg").find("the catchment's 2194.98 km\u00b2.</text>"),
@@ -328,6 +340,382 @@ TEST(Command, PicturesAsShown)
                         "APX,275.5581328124317,0.12554012276317084\n"
                         "KNI,426.80423638688995,0.1944455628472536\n"
                         "FQV,310.55862096567625,0.14148581645285818\n");
+}
+
+// The pictures' layout, checked on the shapes it describes: real boundaries
+// with gauges inside and far outside them.
+struct Drawn {
+    std::unique_ptr<Geos> geos = std::make_unique<Geos>();
+    Catchment catchment;
+    MapPicture picture;
+};
+
+Drawn Draw(const std::string& gauges, const std::string& boundary, const std::string& by = {})
+{
+    Drawn drawn;
+    CatchmentOptions options;
+    options.basinField = by;
+    // A bare name is the test data's; a path (with '\\' on Windows) is as given.
+    const auto path = [](const std::string& name) {
+        return name.find_first_of("/\\") == std::string::npos ? Data + name : name;
+    };
+    drawn.catchment = LoadCatchment(*drawn.geos, path(gauges), path(boundary), options);
+    drawn.picture = LayOutMap(*drawn.geos, drawn.catchment);
+    return drawn;
+}
+
+// Where the letters are: capitals with accents reach 0.9 of the size above
+// the baseline, descenders 0.2 below.
+PictureBox LetterBox(const PictureText& text)
+{
+    const double width = TextWidth(text.text, text.style.size, text.style.bold);
+    const double left = text.anchor == TextAnchor::Start    ? text.at.x
+                        : text.anchor == TextAnchor::Middle ? text.at.x - width / 2
+                                                            : text.at.x - width;
+    return {left, text.at.y - 0.9 * text.style.size, left + width,
+            text.at.y + 0.2 * text.style.size};
+}
+
+std::string Caption(const MapPicture& picture)
+{
+    std::string caption;
+    for (const PictureText& line : picture.caption)
+        caption += line.text + ' ';
+    return caption;
+}
+
+// Twelve gauges in a 4 by 3 grid 0.3 apart, the left column at left, in
+// the 10 by 10 square; their names longer than the room between them.
+std::string CrowdGauges(const std::string& file, double left, const std::string& name)
+{
+    const std::string path = testing::TempDir() + file;
+    std::ofstream out(path);
+    out << "id,x,y\n";
+    for (int k = 0; k < 12; ++k)
+        out << name << ' ' << k + 1 << ',' << left + 0.3 * (k % 4) << ',' << 4 + 0.3 * (k / 4)
+            << '\n';
+    return path;
+}
+
+// The Liberation Sans font file's advances (hmtx), summed by hand: the widths
+// the layout reserves are never less, and not much more.
+TEST(Picture, TextWidthsAsTheFontDraws)
+{
+    EXPECT_NEAR(TextWidth("Brook Farm", 12, true), 67.344, 1e-9); // 5612 thousandths
+    EXPECT_NEAR(TextWidth("0.152", 11, false), 27.522, 1e-9);     // 2502
+    EXPECT_NEAR(TextWidth("Wilkes", 12, false), 35.328, 1e-9);    // 2944
+    // José 雨量: any other character taken for a whole em, once however many bytes.
+    EXPECT_NEAR(TextWidth("Jos\u00e9 \u96e8\u91cf", 12, false), 58.008, 1e-9); // 1834 + 3000
+}
+
+// Labels never cover one another nor a gauge's dot; each lies inside the
+// map, and a gauge's name beside its own dot. Twelve gauges crowd at the
+// edge of a square, where names go every way and not all of them fit.
+TEST(Picture, LabelsClearOfEachOther)
+{
+    const std::string crowd = CrowdGauges("crowd-gauges.csv", 0.2, "Station");
+    // Against the square's edge, with no room for their long names on its
+    // left.
+    const std::string edge = CrowdGauges("edge-gauges.csv", 0.02, "Gauging station");
+    const std::vector<Drawn> cases = [&crowd, &edge] {
+        std::vector<Drawn> drawn;
+        drawn.push_back(Draw("example-gauges.csv", "example-catchment.wkt"));
+        drawn.push_back(Draw("nc-gauges-80.csv", "nc-counties.gpkg"));
+        drawn.push_back(Draw("nc-gauges-80.csv", "nc-counties.gpkg", "NAME"));
+        drawn.push_back(Draw("nyc-gauges.csv", "nyc-boroughs.geojson", "BoroName"));
+        drawn.push_back(Draw(crowd, "square.wkt"));
+        drawn.push_back(Draw(edge, "square.wkt"));
+        return drawn;
+    }();
+    for (const Drawn& drawn : cases) {
+        const MapPicture& picture = drawn.picture;
+        ASSERT_FALSE(picture.labels.empty());
+        for (std::size_t a = 0; a < picture.labels.size(); ++a) {
+            const PictureBox box = LetterBox(picture.labels[a]);
+            EXPECT_TRUE(box.left >= picture.map.left && box.top >= picture.map.top &&
+                        box.right <= picture.map.right && box.bottom <= picture.map.bottom &&
+                        picture.map.left >= 0 && picture.map.right <= picture.width)
+                << picture.labels[a].text;
+            for (std::size_t b = a + 1; b < picture.labels.size(); ++b)
+                EXPECT_FALSE(box.Overlaps(LetterBox(picture.labels[b])))
+                    << picture.labels[a].text << " and " << picture.labels[b].text;
+            for (const PictureGauge& gauge : picture.gauges)
+                EXPECT_FALSE(box.Overlaps({gauge.at.x - gauge.radius, gauge.at.y - gauge.radius,
+                                           gauge.at.x + gauge.radius, gauge.at.y + gauge.radius}))
+                    << picture.labels[a].text << " on a gauge";
+        }
+        for (const PictureGauge& gauge : picture.gauges)
+            for (const PictureText& label : picture.labels)
+                if (label.text == drawn.catchment.gauges.gauges[gauge.gauge].id) {
+                    const PictureBox box = LetterBox(label);
+                    EXPECT_LT(std::max({box.left - gauge.at.x, gauge.at.x - box.right,
+                                        box.top - gauge.at.y, gauge.at.y - box.bottom}),
+                              20)
+                        << label.text;
+                }
+    }
+    // Each weight lies wholly inside its own cell: the cell, of those whose
+    // gauge has that weight, that holds the text's anchor.
+    for (const Drawn* drawn : {&cases[0], &cases[1]}) {
+        const Geos& geos = *drawn->geos;
+        const MapPicture& p = drawn->picture;
+        const auto inCell = [&](std::size_t cell, PicturePoint at) {
+            const Geometry point = geos.Point(p.planeLeft + (at.x - p.map.left) / p.scale,
+                                              p.planeTop - (at.y - p.map.top) / p.scale);
+            return GEOSContains_r(geos.Handle(), &drawn->catchment.diagram->Cell(cell),
+                                  point.get()) == 1;
+        };
+        std::size_t weights = 0;
+        for (const PictureText& label : p.labels)
+            for (std::size_t i = 0; i < drawn->catchment.diagram->Size(); ++i) {
+                std::array<char, 16> weight{};
+                std::snprintf(weight.data(), weight.size(), "%.3f", drawn->catchment.Weight(i));
+                if (label.text != weight.data() || !inCell(i, label.at))
+                    continue;
+                const PictureBox box = LetterBox(label);
+                for (const PicturePoint corner :
+                     {PicturePoint{box.left, box.top}, PicturePoint{box.right, box.bottom},
+                      PicturePoint{box.left, box.bottom}, PicturePoint{box.right, box.top}})
+                    EXPECT_TRUE(inCell(i, corner)) << label.text;
+                ++weights;
+            }
+        EXPECT_GE(weights, 5u);
+    }
+    EXPECT_NE(Caption(cases[4].picture).find(" gauges not named for lack of room."),
+              std::string::npos);
+    // The crowd's outer columns have room on their outer side.
+    for (const char* name :
+         {"Station 1", "Station 5", "Station 9", "Station 4", "Station 8", "Station 12"})
+        EXPECT_TRUE(std::any_of(cases[4].picture.labels.begin(), cases[4].picture.labels.end(),
+                                [&](const PictureText& label) { return label.text == name; }))
+            << name;
+    // North Carolina's smaller cells have no room for their weights, and
+    // the caption says how many.
+    const std::string caption = Caption(cases[1].picture);
+    std::size_t weights = 0;
+    for (const PictureText& label : cases[1].picture.labels)
+        weights += label.text.rfind("0.", 0) == 0 ? 1 : 0;
+    std::size_t owners = 0;
+    for (std::size_t i = 0; i < cases[1].catchment.diagram->Size(); ++i)
+        owners += cases[1].catchment.diagram->Area(i) > 0 ? 1 : 0;
+    ASSERT_LT(weights, owners);
+    EXPECT_NE(caption.find(std::to_string(owners - weights) + " weights not labelled for lack "
+                                                              "of room."),
+              std::string::npos)
+        << caption;
+}
+
+// Every gauge that owns area is named and drawn inside the map; those with
+// none are small rings without a name, or left out, as the caption counts.
+TEST(Picture, GaugesThatOwnAreaNamedInView)
+{
+    for (const Drawn& drawn : {Draw("nc-gauges-80.csv", "nc-counties.gpkg"),
+                               Draw("nyc-gauges.csv", "nyc-boroughs.geojson")}) {
+        const MapPicture& picture = drawn.picture;
+        const Diagram& diagram = *drawn.catchment.diagram;
+        std::set<std::string> labels;
+        for (const PictureText& label : picture.labels)
+            labels.insert(label.text);
+        std::size_t drawnWithoutArea = 0, owners = 0;
+        for (const PictureGauge& gauge : picture.gauges) {
+            const bool owns = diagram.Area(gauge.gauge) > 0;
+            const std::string& id = drawn.catchment.gauges.gauges[gauge.gauge].id;
+            EXPECT_EQ(gauge.ownsArea, owns) << id;
+            EXPECT_EQ(labels.count(id), owns ? 1u : 0u) << id;
+            EXPECT_TRUE(picture.map.Contains(gauge.at)) << id;
+            drawnWithoutArea += owns ? 0 : 1;
+            owners += owns ? 1 : 0;
+        }
+        std::size_t allOwners = 0;
+        for (std::size_t i = 0; i < diagram.Size(); ++i)
+            allOwners += diagram.Area(i) > 0 ? 1 : 0;
+        EXPECT_EQ(owners, allOwners);
+        const std::size_t leftOut = diagram.Size() - picture.gauges.size();
+        ASSERT_GT(leftOut, 0u);
+        EXPECT_NE(Caption(picture).find("The small rings are " + std::to_string(drawnWithoutArea) +
+                                        " gauges with no area. " + std::to_string(leftOut) +
+                                        " gauges with no area beyond the map are left out."),
+                  std::string::npos)
+            << Caption(picture);
+        // The catchment and the gauges that own area fill the map: they
+        // reach the room left for names (56 beside, 18.7 above and below)
+        // at two opposite sides.
+        double left = picture.width, right = 0, top = picture.height, bottom = 0;
+        const auto extend = [&](PicturePoint p) {
+            left = std::min(left, p.x);
+            right = std::max(right, p.x);
+            top = std::min(top, p.y);
+            bottom = std::max(bottom, p.y);
+        };
+        for (const auto& ring : picture.catchment)
+            std::for_each(ring.begin(), ring.end(), extend);
+        for (const PictureGauge& gauge : picture.gauges)
+            if (gauge.ownsArea)
+                extend(gauge.at);
+        EXPECT_TRUE(right - left > picture.map.right - picture.map.left - 113 ||
+                    bottom - top > picture.map.bottom - picture.map.top - 38.5);
+    }
+}
+
+// The bar's drawn length is its stated length at the scale the gauges are
+// drawn at: between two gauges of known distance, planar (unknown unit) and
+// on the ellipsoid (km, from the geodesic between Raleigh-Durham airport and
+// Fuquay-Varina).
+TEST(Picture, ScaleBarTrueToTheMap)
+{
+    const auto at = [](const MapPicture& picture, std::size_t gauge) {
+        for (const PictureGauge& drawn : picture.gauges)
+            if (drawn.gauge == gauge)
+                return drawn.at;
+        ADD_FAILURE() << "gauge " << gauge << " not drawn";
+        return PicturePoint{0, 0};
+    };
+    const auto round = [](double ground) {
+        while (ground >= 10)
+            ground /= 10;
+        while (ground < 1)
+            ground *= 10;
+        return std::abs(ground - 1) < 1e-9 || std::abs(ground - 2) < 1e-9 ||
+               std::abs(ground - 5) < 1e-9;
+    };
+    // Ashby (3, 11.5) and Dunmore (6.5, 5).
+    const Drawn planar = Draw("example-gauges.csv", "example-catchment.wkt");
+    const PicturePoint ashby = at(planar.picture, 0), dunmore = at(planar.picture, 3);
+    const double perUnit =
+        std::hypot(ashby.x - dunmore.x, ashby.y - dunmore.y) / std::hypot(3.5, 6.5);
+    const ScaleBar& bar = planar.picture.scaleBar;
+    EXPECT_NEAR(bar.length, bar.ground * perUnit, 1e-6 * bar.length);
+    EXPECT_TRUE(round(bar.ground)) << bar.ground;
+    EXPECT_GT(bar.length, 60);
+    EXPECT_EQ(bar.unit, "in the files' unit");
+
+    // RDU (-78.7875, 35.8776) and FQV (-78.8, 35.5843): 32.5625 km on the
+    // WGS84 ellipsoid (PROJ's geod -I).
+    const Drawn wake = Draw("wake-gauges.csv", "wake-feet.zip");
+    const PicturePoint rdu = at(wake.picture, 0), fqv = at(wake.picture, 7);
+    const double perKm = std::hypot(rdu.x - fqv.x, rdu.y - fqv.y) / 32.5625;
+    const ScaleBar& km = wake.picture.scaleBar;
+    EXPECT_NEAR(km.length, km.ground * perKm, 2e-3 * km.length);
+    EXPECT_EQ(km.ground, 10);
+    EXPECT_EQ(km.unit, "km");
+    EXPECT_EQ(km.texts.back().text, "10 km");
+    EXPECT_NEAR(km.texts.back().at.x, km.start.x + km.length, 1e-9);
+}
+
+// North only where the coordinate system is known, and up on a map centred
+// on the catchment.
+TEST(Picture, NorthWhereKnown)
+{
+    EXPECT_FALSE(Draw("example-gauges.csv", "example-catchment.wkt").picture.north);
+    const auto north = Draw("nyc-gauges.csv", "nyc-boroughs.geojson").picture.north;
+    ASSERT_TRUE(north);
+    EXPECT_LT(north->tip.y, north->tail.y - 20);
+    EXPECT_NEAR(north->tip.x, north->tail.x, 0.5);
+    EXPECT_EQ(north->letter.text, "N");
+}
+
+// The legend lists the sub-basins in the layer's order, with their areas
+// where they are known; a map without sub-basins has none.
+TEST(Picture, LegendOfSubBasins)
+{
+    EXPECT_TRUE(Draw("example-gauges.csv", "example-catchment.wkt").picture.legend.empty());
+    const MapPicture boroughs = Draw("nyc-gauges.csv", "nyc-boroughs.geojson", "BoroName").picture;
+    std::vector<std::string> legend;
+    for (const PictureText& entry : boroughs.legend)
+        legend.push_back(entry.text.substr(0, entry.text.find(',')));
+    EXPECT_EQ(legend, (std::vector<std::string>{"1  Staten Island", "2  Queens", "3  Brooklyn",
+                                                "4  Manhattan", "5  Bronx"}));
+    EXPECT_NE(boroughs.legend[3].text.find(" km\u00b2"), std::string::npos);
+    ASSERT_TRUE(boroughs.legendTitle);
+    // North Carolina's 100 counties each have their name or their number on
+    // the map.
+    const Drawn counties = Draw("nc-gauges-80.csv", "nc-counties.gpkg", "NAME");
+    std::set<std::string> labels;
+    for (const PictureText& label : counties.picture.labels)
+        labels.insert(label.text);
+    for (std::size_t b = 0; b < counties.catchment.subBasins.size(); ++b)
+        EXPECT_TRUE(labels.count(counties.catchment.subBasins[b].name) +
+                        labels.count(std::to_string(b + 1)) ==
+                    1)
+            << counties.catchment.subBasins[b].name;
+    // Each sub-basin is named on the map, or numbered where its name has no
+    // room (Manhattan is narrow).
+    for (const char* name : {"Staten Island", "Queens", "Brooklyn", "Bronx"})
+        EXPECT_TRUE(std::any_of(boroughs.labels.begin(), boroughs.labels.end(),
+                                [&](const PictureText& label) { return label.text == name; }))
+            << name;
+}
+
+// One colouring: in the gauges' order, each cell takes the least used colour
+// its neighbours lack, the lowest of equals; neighbours never share one, and
+// dark text keeps a contrast of 12:1 or more on every fill.
+TEST(Picture, CellColours)
+{
+    // Ashby, Brook Farm, Castle Hill, Dunmore, Elmstead, Fenwick: each
+    // touches all those before it but Ashby, Brook Farm and Castle Hill.
+    const Drawn example = Draw("example-gauges.csv", "example-catchment.wkt");
+    EXPECT_EQ(CellColours(*example.catchment.diagram), (std::vector<int>{0, 1, 2, 3, 4, 5}));
+    const Drawn state = Draw("nc-gauges-80.csv", "nc-counties.gpkg");
+    const Diagram& diagram = *state.catchment.diagram;
+    const std::vector<int> colours = CellColours(diagram);
+    for (std::size_t i = 0; i < diagram.Size(); ++i)
+        for (std::size_t n : diagram.Neighbours(i))
+            EXPECT_NE(colours[i], colours[n]) << i << " and " << n;
+    for (const Rgb& fill : CellPalette()) {
+        const auto linear = [](int channel) {
+            const double c = channel / 255.0;
+            return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+        };
+        const double luminance =
+            0.2126 * linear(fill.r) + 0.7152 * linear(fill.g) + 0.0722 * linear(fill.b);
+        EXPECT_GE((luminance + 0.05) / 0.05, 12.0);
+    }
+}
+
+// What the SVG says is what the layout holds: the texts at their places in
+// the font and size measured for, north and the scale bar.
+TEST(Picture, SvgAsLaidOut)
+{
+    // Names go left of the crowd's left column.
+    const std::string folder = testing::TempDir();
+    const std::string crowd = CrowdGauges("crowd-gauges.csv", 0.2, "Station");
+    ASSERT_EQ(
+        RunWith({"weights", "--picture", folder + "crowd.svg", crowd, Data + "square.wkt"}).status,
+        0);
+    std::ifstream crowdFile(folder + "crowd.svg");
+    const std::string crowdSvg((std::istreambuf_iterator<char>(crowdFile)), {});
+    const Drawn crowded = Draw(crowd, "square.wkt");
+    // Each label where the layout put it, anchored as laid out.
+    for (const PictureText& label : crowded.picture.labels) {
+        std::array<char, 96> start{};
+        std::snprintf(start.data(), start.size(),
+                      "<text x=\"%.2f\" y=\"%.2f\" font-size=\"%.2f\"%s", label.at.x, label.at.y,
+                      label.style.size,
+                      label.anchor == TextAnchor::Start    ? ""
+                      : label.anchor == TextAnchor::Middle ? " text-anchor=\"middle\""
+                                                           : " text-anchor=\"end\"");
+        EXPECT_NE(crowdSvg.find(start.data()), std::string::npos) << start.data();
+    }
+
+    ASSERT_EQ(RunWith({"weights", "--picture", folder + "nyc.svg", Data + "nyc-gauges.csv",
+                       Data + "nyc-boroughs.geojson"})
+                  .status,
+              0);
+    std::ifstream file(folder + "nyc.svg");
+    const std::string svg((std::istreambuf_iterator<char>(file)), {});
+    EXPECT_NE(svg.find("font-family=\"Liberation Sans, Arial, Helvetica, sans-serif\""),
+              std::string::npos);
+    const Drawn drawn = Draw("nyc-gauges.csv", "nyc-boroughs.geojson");
+    std::size_t texts = 0;
+    for (std::size_t at = svg.find("<text "); at != std::string::npos;
+         at = svg.find("<text ", at + 1))
+        ++texts;
+    EXPECT_EQ(texts, drawn.picture.labels.size() + drawn.picture.scaleBar.texts.size() + 1 +
+                         drawn.picture.caption.size());
+    EXPECT_NE(svg.find("font-size=\"12.00\" font-weight=\"bold\" stroke=\"#ffffff\""),
+              std::string::npos);
+    EXPECT_NE(svg.find(">10 km</text>"), std::string::npos);
+    EXPECT_NE(svg.find(">N</text>"), std::string::npos);
 }
 
 // Ids with blanks at either end or with quotes read back from the CSV

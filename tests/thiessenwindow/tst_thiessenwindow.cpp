@@ -3,6 +3,7 @@
 // through, a bad file refused. Its look is compared with pictures.
 #include "mainwindow/w.h"
 #include "tests/pictures.h"
+#include "thiessenwindow/map_picture_painter.h"
 #include "thiessenwindow/map_view.h"
 #include "thiessenwindow/series_plot.h"
 #include "thiessenwindow/thiessen_window.h"
@@ -138,6 +139,7 @@ private slots:
     void subBasins();
     void nothingTypedLost();
     void mapByMouse();
+    void mapPicturePainted();
 };
 
 // The table's pairs give the calculator's own results, here and in the
@@ -295,8 +297,10 @@ void TestThiessenWindow::exports()
     QVERIFY(read("cells.geojson").endsWith("]}\n"));
     QVERIFY(s.window.ExportMapSvg(folder.filePath("map.svg")));
     QVERIFY(read("map.svg").trimmed().endsWith("</svg>"));
+    // The PNG is the SVG's picture at twice its size.
+    QVERIFY(read("map.svg").contains(R"(width="904.00" height="796.95")"));
     QVERIFY(s.window.ExportMapPng(folder.filePath("map.png")));
-    QCOMPARE(QImage(folder.filePath("map.png")).size(), s.window.findChild<MapView*>()->size() * 2);
+    QCOMPARE(QImage(folder.filePath("map.png")).size(), QSize(1808, 1594));
 }
 
 // The example as it opens with the first day's rainfall typed, under a
@@ -502,6 +506,30 @@ void TestThiessenWindow::mapByMouse()
     QHelpEvent help(QEvent::ToolTip, dunmore, map->mapToGlobal(dunmore));
     QApplication::sendEvent(map, &help);
     QTRY_COMPARE(QToolTip::text(), "Gauge Dunmore\nArea 51.331387\nWeight 0.2734");
+}
+
+// The painter draws the layout as the SVG does: at twice the size, the
+// cells in their fills and the gauges' dots where the layout put them.
+void TestThiessenWindow::mapPicturePainted()
+{
+    const thiessen::Geos geos;
+    const thiessen::Catchment catchment =
+        thiessen::LoadCatchment(geos, THIESSEN_TEST_DATA "/example-gauges.csv",
+                                THIESSEN_TEST_DATA "/example-catchment.wkt");
+    const thiessen::MapPicture picture = thiessen::LayOutMap(geos, catchment);
+    const QImage image = MapPictureImage(picture, 2);
+    QCOMPARE(image.size(), QSize(qRound(picture.width * 2), qRound(picture.height * 2)));
+    const auto pixel = [&image](thiessen::PicturePoint at) {
+        return image.pixelColor(qRound(at.x * 2), qRound(at.y * 2));
+    };
+    for (const thiessen::PictureGauge& gauge : picture.gauges)
+        QCOMPARE(pixel(gauge.at), QColor(0xc0, 0x39, 0x2b));
+    // Ashby's cell at (4, 8), clear of any text, in the palette's first fill.
+    const thiessen::PicturePoint inAshby = picture.OnPicture(4, 8);
+    for (const thiessen::PictureText& label : picture.labels)
+        QVERIFY(!label.Box().Contains(inAshby));
+    QCOMPARE(pixel(inAshby), QColor(0xfd, 0xe2, 0xc8));
+    QCOMPARE(pixel({1, 1}), QColor(Qt::white));
 }
 
 QTEST_MAIN(TestThiessenWindow)

@@ -44,8 +44,9 @@ void AppendSeriesCsv(std::string& csv, SeriesLayout layout, const std::vector<st
 // as "catchment", for the gauges with area there unless all.
 std::string CellsGeoJson(const Geos& geos, const Catchment& catchment, bool all = true);
 
-// A map as SVG: the catchment, each cell in its own light colour with its
-// weight, and the gauges as dots with their ids.
+// A map as SVG, laid out by LayOutMap (map_picture.h): the catchment, each
+// cell in its own light colour with its weight, the gauges as dots with
+// their ids, a scale bar, north where it is known, and the sub-basins.
 std::string MapSvg(const Geos& geos, const Catchment& catchment);
 
 // Writes a whole file or nothing: the content goes to a temporary file beside
