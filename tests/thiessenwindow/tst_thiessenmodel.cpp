@@ -12,9 +12,7 @@
 #include <QTest>
 #include <QThreadPool>
 
-#include <algorithm>
 #include <cmath>
-#include <functional>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
@@ -30,10 +28,10 @@ namespace {
 
 const QString Data = QStringLiteral(THIESSEN_TEST_DATA "/");
 
-// A catchment shared as the window shares it: with the GEOS context its
-// geometries belong to, which lives as long as any share of it.
-std::shared_ptr<const thiessen::Catchment> Share(const QString& gauges, const QString& boundary,
-                                                 const std::string& basinField = {})
+// A catchment shared as the window's model shares it: with the GEOS context
+// its geometries belong to, which lives as long as any share of it.
+std::shared_ptr<const thiessen::Catchment> Share(const char* gauges, const char* boundary,
+                                                 const char* basinField = "")
 {
     struct Study {
         thiessen::Geos geos;
@@ -47,7 +45,8 @@ std::shared_ptr<const thiessen::Catchment> Share(const QString& gauges, const QS
     return {study, &study->catchment};
 }
 
-// What a loader reported but its progress, in order, as "signal revision".
+// What a loader reported: its signals but progress, as "signal revision";
+// the percentages and their revisions; the last series and message.
 struct Reports {
     explicit Reports(SeriesLoader& loader)
     {
@@ -75,14 +74,13 @@ struct Reports {
     QString message;
 };
 
-// The reads run on a pool the application owns; waiting for it lets every
-// read end, with what it reports still queued.
+// Lets every read end, with what it reports still queued: the reads run on
+// a pool the application owns.
 void LetReadsEnd()
 {
     qApp->findChild<QThreadPool*>("rainfall::SeriesLoader")->waitForDone();
 }
 
-// ... and this delivers it.
 void Deliver()
 {
     LetReadsEnd();
@@ -96,24 +94,6 @@ void Write(const QString& path, const QByteArray& text)
     file.write(text);
 }
 
-// A wide series for the 56 gauges of triangle-gauges.csv, some 1.7 MB: its
-// steps' values rise with the step; at odd steps every seventh is missing,
-// as -9999.
-QByteArray LatticeSeries()
-{
-    QByteArray text = "time";
-    for (int row = 0; row < 8; ++row)
-        for (int column = 0; column < 7; ++column)
-            text += ",G" + QByteArray::number(row) + QByteArray::number(column);
-    for (int step = 0; step < 6000; ++step) {
-        text += "\n2026-01-01 " + QByteArray::number(step);
-        for (int gauge = 0; gauge < 56; ++gauge)
-            text += step % 2 == 1 && (step + gauge) % 7 == 0 ? ",-9999"
-                                                             : "," + QByteArray::number(step % 100);
-    }
-    return text + "\n";
-}
-
 } // namespace
 
 class TestThiessenModel : public QObject {
@@ -122,37 +102,46 @@ class TestThiessenModel : public QObject {
 private slots:
     void initTestCase();
     void cleanupTestCase();
-
     void replacedReadIsNeverReported();
-    void cancelledReadIsNeverReported();
-    void destroyedLoaderLeavesItsReadsSafely();
-    void abandonedReadStopsReading_data();
+    void cancelledOrDestroyedReadIsNeverReported();
     void abandonedReadStopsReading();
     void progressRisesWithinZeroToHundred();
     void failureNamesTheFileAndLine();
     void subBasinsAsTheCommandComputesThem();
-
-    void droppedFilesSorted_data();
     void droppedFilesSorted();
 
 private:
+    std::string Lattice() const { return folder_.filePath("lattice.csv").toStdString(); }
+
     QTemporaryDir folder_;
-    std::shared_ptr<const thiessen::Catchment> lattice_, square_;
+    const std::string square_ = (Data + "square-series.csv").toStdString();
+    std::shared_ptr<const thiessen::Catchment> lattice_, squareGauges_;
 };
 
 void TestThiessenModel::initTestCase()
 {
-    QVERIFY(folder_.isValid());
-    Write(folder_.filePath("lattice.csv"), LatticeSeries());
+    // A wide series of 6000 steps, some 1.7 MB, for the 56 gauges of
+    // triangle-gauges.csv: each step's values are its number modulo 100, and
+    // at odd steps every seventh is -9999.
+    QByteArray text = "time";
+    for (int gauge = 0; gauge < 56; ++gauge)
+        text += ",G" + QByteArray::number(gauge / 7 * 10 + gauge % 7).rightJustified(2, '0');
+    for (int step = 0; step < 6000; ++step) {
+        text += "\n2026-01-01 " + QByteArray::number(step);
+        for (int gauge = 0; gauge < 56; ++gauge)
+            text += step % 2 && (step + gauge) % 7 == 0 ? ",-9999"
+                                                        : "," + QByteArray::number(step % 100);
+    }
+    Write(folder_.filePath("lattice.csv"), text + "\n");
     lattice_ = Share("triangle-gauges.csv", "triangle.shp");
-    square_ = Share("square-gauges.csv", "square.wkt");
+    squareGauges_ = Share("square-gauges.csv", "square.wkt");
 }
 
 void TestThiessenModel::cleanupTestCase()
 {
-    // A read left running without its loader, and holding a share of the
+    // A read left running without its loader, with a share of the
     // catchment: the application's end waits for it.
-    SeriesLoader(this).Start(lattice_, folder_.filePath("lattice.csv").toStdString(), 1);
+    SeriesLoader(this).Start(lattice_, Lattice(), 1);
 }
 
 void TestThiessenModel::replacedReadIsNeverReported()
@@ -161,83 +150,55 @@ void TestThiessenModel::replacedReadIsNeverReported()
     // gauges: its result is on its way, and must not arrive.
     SeriesLoader loader;
     Reports reports(loader);
-    loader.Start(lattice_, folder_.filePath("lattice.csv").toStdString(), 1);
+    loader.Start(lattice_, Lattice(), 1);
     LetReadsEnd();
-    loader.Start(square_, (Data + "square-series.csv").toStdString(), 2);
-    QVERIFY(loader.Running());
+    loader.Start(squareGauges_, square_, 2);
     Deliver();
     QCOMPARE(reports.events, QStringList{"loaded 2"});
     QVERIFY(!loader.Running());
     QCOMPARE(reports.progressRevisions, QSet<int>{2});
-    // The square's own series, with -9999 missing: `thiessen series`.
+    // As `thiessen series --missing -9999` has it; the values in the gauges
+    // file's order, SW first and NE last.
     const Series& series = *reports.series;
-    QCOMPARE(series.gauges, 4u);
     QCOMPARE(series.basins, 1u);
     QCOMPARE(series.Size(), 4u);
-    QCOMPARE(series.values.size(), 16u);
-    QCOMPARE(series.times[3], "2026-06-01 03:00");
-    QCOMPARE(*series.Step(0).rainfall, 10.0);
     QCOMPARE(*series.Step(1).rainfall, 8.5);
     QVERIFY(!series.Step(2).rainfall);
     QCOMPARE(series.Step(3).reporting, 3u);
-    QCOMPARE(*series.Step(3).rainfall, 1.0);
     QVERIFY(!series.HasGaps(0) && series.HasGaps(3));
-    // In the gauges file's order, SW first and NE last.
     QCOMPARE(series.Values(0)[0], 4.0f);
     QVERIFY(std::isnan(series.Values(3)[3]));
+
+    // Started again and again, each replaced before it ends.
+    for (int revision = 3; revision <= 6; ++revision)
+        loader.Start(lattice_, Lattice(), revision);
+    Deliver();
+    QCOMPARE(reports.events, (QStringList{"loaded 2", "loaded 6"}));
 }
 
-void TestThiessenModel::cancelledReadIsNeverReported()
+void TestThiessenModel::cancelledOrDestroyedReadIsNeverReported()
 {
-    SeriesLoader loader;
-    Reports reports(loader);
-    loader.Cancel(); // nothing to cancel: no signal
-    loader.Start(square_, (Data + "square-series.csv").toStdString(), 7);
+    auto loader = std::make_unique<SeriesLoader>();
+    Reports reports(*loader);
+    loader->Cancel(); // nothing to cancel: no signal
+    // Cancelled with its result queued, and before its thread has started.
+    loader->Start(squareGauges_, square_, 7);
     LetReadsEnd();
-    loader.Cancel();
-    QVERIFY(!loader.Running());
-    QCOMPARE(reports.events, QStringList{"cancelled 7"});
-    Deliver();
-    QCOMPARE(reports.events, QStringList{"cancelled 7"});
-    QVERIFY(reports.percents.empty());
-    // Cancelled before its thread has even started.
-    loader.Start(lattice_, folder_.filePath("lattice.csv").toStdString(), 8);
-    loader.Cancel();
+    loader->Cancel();
+    QVERIFY(!loader->Running());
+    loader->Start(lattice_, Lattice(), 8);
+    loader->Cancel();
     Deliver();
     QCOMPARE(reports.events, (QStringList{"cancelled 7", "cancelled 8"}));
     QVERIFY(reports.percents.empty());
-}
-
-void TestThiessenModel::destroyedLoaderLeavesItsReadsSafely()
-{
-    // Destroyed while its read runs, holding the last share of the
-    // catchment; and destroyed with its result queued.
-    auto loader = std::make_unique<SeriesLoader>();
-    loader->Start(Share("triangle-gauges.csv", "triangle.shp"),
-                  folder_.filePath("lattice.csv").toStdString(), 1);
-    loader.reset();
-    Deliver();
-    loader = std::make_unique<SeriesLoader>();
-    loader->Start(square_, (Data + "square-series.csv").toStdString(), 2);
+    // Destroyed with its result queued, and while its read runs with the
+    // last share of its catchment.
+    loader->Start(squareGauges_, square_, 9);
     LetReadsEnd();
+    loader = std::make_unique<SeriesLoader>();
+    loader->Start(Share("triangle-gauges.csv", "triangle.shp"), Lattice(), 10);
     loader.reset();
     Deliver();
-    // A read started again and again, each replaced before it ends.
-    loader = std::make_unique<SeriesLoader>();
-    Reports reports(*loader);
-    for (int revision = 1; revision <= 5; ++revision)
-        loader->Start(lattice_, folder_.filePath("lattice.csv").toStdString(), revision);
-    Deliver();
-    QCOMPARE(reports.events, QStringList{"loaded 5"});
-    QCOMPARE(reports.series->Size(), 6000u);
-}
-
-void TestThiessenModel::abandonedReadStopsReading_data()
-{
-    QTest::addColumn<QString>("how");
-    QTest::newRow("cancelled") << "cancelled";
-    QTest::newRow("replaced") << "replaced";
-    QTest::newRow("destroyed") << "destroyed";
 }
 
 void TestThiessenModel::abandonedReadStopsReading()
@@ -247,32 +208,32 @@ void TestThiessenModel::abandonedReadStopsReading()
 #else
     // The series comes through a pipe, up to 16 MB of it: a read that stops
     // closes the pipe, and the writing is cut off long before.
-    QFETCH(QString, how);
-    const QByteArray pipe = QFile::encodeName(folder_.filePath("pipe-" + how));
-    QVERIFY(mkfifo(pipe.constData(), 0600) == 0);
     std::signal(SIGPIPE, SIG_IGN);
-    constexpr qsizetype kLimit = 16 << 20;
-    qsizetype written = 0;
-    std::thread writer([&] {
-        const int file = open(pipe.constData(), O_WRONLY); // once the reader opens it
-        QByteArray text = "time,NE,NW,SE,SW\n";
-        while (written < kLimit && write(file, text.data(), text.size()) == text.size()) {
-            written += text.size();
-            text = QByteArray("2026-06-01 00:00,1,2,3,4\n").repeated(2000);
-        }
-        close(file);
-    });
-    auto loader = std::make_unique<SeriesLoader>();
-    loader->Start(square_, pipe.toStdString(), 1);
-    if (how == "cancelled")
-        loader->Cancel();
-    else if (how == "replaced")
-        loader->Start(square_, (Data + "square-series.csv").toStdString(), 2);
-    else
-        loader.reset();
-    writer.join();
-    Deliver();
-    QVERIFY2(written < kLimit, "the read went on to the end");
+    for (const QString how : {"cancelled", "replaced", "destroyed"}) {
+        const QByteArray pipe = QFile::encodeName(folder_.filePath("pipe-" + how));
+        QVERIFY(mkfifo(pipe.constData(), 0600) == 0);
+        qsizetype written = 0;
+        std::thread writer([&] {
+            const int file = open(pipe.constData(), O_WRONLY); // once the reader opens it
+            QByteArray text = "time,NE,NW,SE,SW\n";
+            while (written < 16 << 20 && write(file, text.data(), text.size()) == text.size()) {
+                written += text.size();
+                text = QByteArray("2026-06-01 00:00,1,2,3,4\n").repeated(2000);
+            }
+            close(file);
+        });
+        auto loader = std::make_unique<SeriesLoader>();
+        loader->Start(squareGauges_, pipe.toStdString(), 1);
+        if (how == "cancelled")
+            loader->Cancel();
+        else if (how == "replaced")
+            loader->Start(squareGauges_, square_, 2);
+        else
+            loader.reset();
+        writer.join();
+        Deliver();
+        QVERIFY2(written < 16 << 20, qPrintable(how));
+    }
 #endif
 }
 
@@ -280,21 +241,19 @@ void TestThiessenModel::progressRisesWithinZeroToHundred()
 {
     SeriesLoader loader;
     Reports reports(loader);
-    loader.Start(lattice_, folder_.filePath("lattice.csv").toStdString(), 3);
+    loader.Start(lattice_, Lattice(), 3);
     Deliver();
     QCOMPARE(reports.events, QStringList{"loaded 3"});
-    QVERIFY2(reports.percents.size() >= 5, "a block of the file at a time");
+    QCOMPARE(reports.progressRevisions, QSet<int>{3});
+    // A block of the file at a time, each report higher than the last.
+    QVERIFY(reports.percents.size() >= 5);
     QCOMPARE(reports.percents.back(), 100);
-    // Each report is news: a higher figure than the last.
     QVERIFY(std::adjacent_find(reports.percents.begin(), reports.percents.end(),
                                std::greater_equal<int>()) == reports.percents.end());
-    QCOMPARE(reports.progressRevisions, QSet<int>{3});
-    // The steps, their values and their gaps, all of them read.
     const Series& series = *reports.series;
     QCOMPARE(series.Size(), 6000u);
     QCOMPARE(series.times[5999], "2026-01-01 5999");
     QCOMPARE(series.Values(5999)[1], 99.0f);
-    QVERIFY(std::isnan(series.Values(5999)[0]));
     QCOMPARE(series.Step(5999).reporting, 48u);
     QCOMPARE(*series.Step(5999).rainfall, 99.0);
 }
@@ -306,16 +265,14 @@ void TestThiessenModel::failureNamesTheFileAndLine()
     // Its third line has a T, which this reader takes for no number.
     loader.Start(lattice_, (Data + "triangle-series.csv").toStdString(), 4);
     Deliver();
-    QCOMPARE(reports.events, QStringList{"failed 4"});
     QVERIFY2(reports.message.contains("triangle-series.csv, line 3, column 3"),
              qPrintable(reports.message));
-    QVERIFY(!loader.Running());
     loader.Start(lattice_, folder_.filePath("absent.csv").toStdString(), 5);
     Deliver();
-    QCOMPARE(reports.events.last(), "failed 5");
     QVERIFY2(reports.message.startsWith(folder_.filePath("absent.csv") + ": "),
              qPrintable(reports.message));
-    QVERIFY(reports.percents.empty());
+    QCOMPARE(reports.events, (QStringList{"failed 4", "failed 5"}));
+    QVERIFY(!loader.Running());
 }
 
 void TestThiessenModel::subBasinsAsTheCommandComputesThem()
@@ -329,13 +286,14 @@ void TestThiessenModel::subBasinsAsTheCommandComputesThem()
     Write(path, original.readAll().replace(",T\n", ",0\n"));
     SeriesLoader loader;
     Reports reports(loader);
-    loader.Start(Share("triangle-gauges.csv", "triangle.shp", "NAME"), path.toStdString(), 9);
+    const auto districts = Share("triangle-gauges.csv", "triangle.shp", "NAME");
+    loader.Start(districts, path.toStdString(), 9);
     Deliver();
     QCOMPARE(reports.events, QStringList{"loaded 9"});
     const Series& series = *reports.series;
-    QCOMPARE(series.Size(), 3u);
     QCOMPARE(series.basins, 8u);
-    QCOMPARE(series.times, (std::vector<std::string>{"2026-07-01", "2026-07-02", "2026-07-03"}));
+    QCOMPARE(series.Size(), 3u);
+    QCOMPARE(series.times[2], "2026-07-03");
     const double expected[3][8] = {
         // whole, Granville, Franklin, Orange, Durham, Wake, Chatham, Johnston
         {3.0670503248453787, 6.699330455430003, 0.5826259841864606, 1.5858540700770922,
@@ -347,90 +305,62 @@ void TestThiessenModel::subBasinsAsTheCommandComputesThem()
     const std::size_t reporting[3] = {32, 33, 32};
     for (std::size_t step = 0; step < 3; ++step)
         for (std::size_t basin = 0; basin < 8; ++basin) {
-            const thiessen::StepRainfall& result = series.Step(step, basin);
-            QCOMPARE(result.reporting, reporting[step]);
-            QVERIFY2(std::abs(*result.rainfall - expected[step][basin]) < 1e-12,
-                     qPrintable(QString("step %1, basin %2: %3")
-                                    .arg(step)
-                                    .arg(basin)
-                                    .arg(*result.rainfall, 0, 'g', 17)));
+            QCOMPARE(series.Step(step, basin).reporting, reporting[step]);
+            QVERIFY(std::abs(*series.Step(step, basin).rainfall - expected[step][basin]) < 1e-12);
         }
-    QVERIFY(series.HasGaps(1));
     QCOMPARE(series.Values(1)[10], 12.7f); // G13
 
     // A step's gaps are its own, whatever the number of basins.
-    loader.Start(Share("triangle-gauges.csv", "triangle.shp", "NAME"),
-                 folder_.filePath("lattice.csv").toStdString(), 10);
+    loader.Start(districts, Lattice(), 10);
     Deliver();
     QCOMPARE(reports.events.last(), "loaded 10");
     QVERIFY(!reports.series->HasGaps(0) && reports.series->HasGaps(1));
-    QCOMPARE(reports.series->Step(0, 7).reporting, 56u);
-}
-
-void TestThiessenModel::droppedFilesSorted_data()
-{
-    QTest::addColumn<QStringList>("dropped");
-    QTest::addColumn<QString>("gauges");
-    QTest::addColumn<QString>("boundary");
-    QTest::addColumn<QString>("series");
-    const QString dir = folder_.path() + "/";
-    QVERIFY(QDir().mkpath(dir + "drop"));
-    const auto copy = [&](const QString& from, const QString& to) {
-        QVERIFY(QFile::copy(Data + from, dir + "drop/" + to));
-    };
-    for (const char* extension : {"shp", "dbf", "shx"}) {
-        copy(QString("triangle.") + extension, QString("triangle.") + extension);
-        copy(QString("triangle.") + extension, QString("districts.v2.") + extension);
-        copy(QString("triangle.") + extension, QString("BASIN.") + QString(extension).toUpper());
-    }
-    copy("wake-feet.prj", "triangle.prj");
-    copy("wake-gauges.gpkg", "WAKE-GAUGES.GPKG");
-    copy("square.wkt", "SQUARE.WKT");
-    Write(dir + "drop/triangle.cpg", "UTF-8");
-    copy("triangle.dbf", "orphan.dbf");
-    Write(dir + "drop/elevations.csv", "id,x,y,elevation\nA,1,2,30\nB,3,4,40\n");
-    Write(dir + "drop/semicolons.csv", "id;x;y\nA;1,5;2\nB;3;4,5\n");
-    Write(dir + "drop/STATIONS.TXT", "station,longitude,latitude\nA,1,2\n");
-    Write(dir + "drop/RAIN.TXT", "time,A,B\n2026-01-01,1,2\n");
-    Write(dir + "drop/long.csv", "station,date,lat,lon,prcp\nA,2026-01-01,35.8,-78.6,1\n");
-    const auto in = [&](QStringList names) {
-        for (QString& name : names)
-            name = dir + "drop/" + name;
-        return names;
-    };
-    const QString none;
-
-    QTest::newRow("gauges with another column, a series")
-        << in({"elevations.csv", "long.csv"}) << in({"elevations.csv"})[0] << none
-        << in({"long.csv"})[0];
-    QTest::newRow("gauges separated by semicolons")
-        << in({"semicolons.csv"}) << in({"semicolons.csv"})[0] << none << none;
-    QTest::newRow("a shapefile whole, with a series")
-        << in({"RAIN.TXT", "triangle.dbf", "triangle.shp", "triangle.shx", "triangle.prj",
-               "triangle.cpg"})
-        << none << in({"triangle.shp"})[0] << in({"RAIN.TXT"})[0];
-    QTest::newRow("a shapefile's part for the shapefile")
-        << in({"triangle.dbf"}) << none << in({"triangle.shp"})[0] << none;
-    QTest::newRow("a part without its shapefile") << in({"orphan.dbf"}) << none << none << none;
-    QTest::newRow("a shapefile's part, with dots in its name")
-        << in({"districts.v2.dbf"}) << none << in({"districts.v2.shp"})[0] << none;
-    QTest::newRow("a shapefile's part in capitals")
-        << in({"BASIN.DBF"}) << none << in({"BASIN.SHP"})[0] << none;
-    QTest::newRow("extensions in capitals")
-        << in({"BASIN.SHX", "BASIN.SHP", "BASIN.DBF", "STATIONS.TXT"}) << in({"STATIONS.TXT"})[0]
-        << in({"BASIN.SHP"})[0] << none;
-    QTest::newRow("points in a vector file, WKT")
-        << in({"WAKE-GAUGES.GPKG", "SQUARE.WKT"}) << in({"WAKE-GAUGES.GPKG"})[0]
-        << in({"SQUARE.WKT"})[0] << none;
 }
 
 void TestThiessenModel::droppedFilesSorted()
 {
-    QFETCH(QStringList, dropped);
-    const DroppedFiles files = SortDropped(dropped);
-    QTEST(files.gauges, "gauges");
-    QTEST(files.boundary, "boundary");
-    QTEST(files.series, "series");
+    const QDir drop(folder_.filePath("drop"));
+    QVERIFY(drop.mkpath("."));
+    const auto copy = [&](const QString& from, const QString& to) {
+        QVERIFY(QFile::copy(Data + from, drop.filePath(to)));
+    };
+    for (const QString extension : {"shp", "dbf", "shx"}) {
+        copy("triangle." + extension, "triangle." + extension);
+        copy("triangle." + extension, "districts.v2." + extension);
+        copy("triangle." + extension, "BASIN." + extension.toUpper());
+    }
+    copy("wake-feet.prj", "triangle.prj");
+    copy("triangle.dbf", "orphan.dbf");
+    copy("wake-gauges.gpkg", "WAKE-GAUGES.GPKG");
+    copy("square.wkt", "SQUARE.WKT");
+    Write(drop.filePath("triangle.cpg"), "UTF-8");
+    Write(drop.filePath("elevations.csv"), "id,x,y,elevation\nA,1,2,30\nB,3,4,40\n");
+    Write(drop.filePath("semicolons.csv"), "id;x;y\nA;1,5;2\nB;3;4,5\n");
+    Write(drop.filePath("STATIONS.TXT"), "station,longitude,latitude\nA,1,2\n");
+    Write(drop.filePath("RAIN.TXT"), "time,A,B\n2026-01-01,1,2\n");
+    Write(drop.filePath("long.csv"), "station,date,lat,lon,prcp\nA,2026-01-01,35.8,-78.6,1\n");
+    // The files dropped, sorted: "gauges | boundary | series".
+    const auto sorted = [&](const QStringList& names) {
+        QStringList paths;
+        for (const QString& name : names)
+            paths << drop.filePath(name);
+        const DroppedFiles files = SortDropped(paths);
+        return QStringList{files.gauges, files.boundary, files.series}.join(" | ").replace(
+            drop.path(), "drop");
+    };
+    QCOMPARE(sorted({"elevations.csv", "long.csv"}), "drop/elevations.csv |  | drop/long.csv");
+    QCOMPARE(sorted({"semicolons.csv"}), "drop/semicolons.csv |  | ");
+    QCOMPARE(sorted({"RAIN.TXT", "triangle.dbf", "triangle.shp", "triangle.shx", "triangle.prj",
+                     "triangle.cpg"}),
+             " | drop/triangle.shp | drop/RAIN.TXT");
+    QCOMPARE(sorted({"triangle.dbf"}), " | drop/triangle.shp | ");
+    QCOMPARE(sorted({"orphan.dbf"}), " |  | ");
+    QCOMPARE(sorted({"districts.v2.dbf"}), " | drop/districts.v2.shp | ");
+    QCOMPARE(sorted({"BASIN.DBF"}), " | drop/BASIN.SHP | ");
+    QCOMPARE(sorted({"BASIN.SHX", "BASIN.SHP", "STATIONS.TXT"}),
+             "drop/STATIONS.TXT | drop/BASIN.SHP | ");
+    QCOMPARE(sorted({"WAKE-GAUGES.GPKG", "SQUARE.WKT"}),
+             "drop/WAKE-GAUGES.GPKG | drop/SQUARE.WKT | ");
 }
 
 QTEST_GUILESS_MAIN(TestThiessenModel)

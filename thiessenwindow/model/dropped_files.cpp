@@ -3,6 +3,7 @@
 #include "thiessen/io/gauges.h"
 #include "thiessen/io/vector_source.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
@@ -30,14 +31,15 @@ bool IsShapefilePart(const QFileInfo& file)
     return kParts.contains(file.suffix(), Qt::CaseInsensitive);
 }
 
-// The shapefile a companion file belongs to, in either case of its
-// extension; empty when there is none beside it.
+// The shapefile a companion file belongs to, as the folder spells its name
+// (.shp or .SHP); empty when there is none beside it.
 QString ShapefileOf(const QFileInfo& part)
 {
-    const QString stem = part.path() + '/' + part.completeBaseName();
-    for (const char* extension : {".shp", ".SHP"})
-        if (QFileInfo(stem + extension).isFile())
-            return stem + extension;
+    const QString name = part.completeBaseName() + ".shp";
+    const QDir folder = part.dir();
+    for (const QString& entry : folder.entryList(QDir::Files))
+        if (entry.compare(name, Qt::CaseInsensitive) == 0)
+            return folder.filePath(entry);
     return {};
 }
 
