@@ -188,7 +188,13 @@ ThiessenWindow::ThiessenWindow(QWidget* parent) : QMainWindow(parent)
     ShowStudy();
 }
 
-ThiessenWindow::~ThiessenWindow() = default;
+ThiessenWindow::~ThiessenWindow()
+{
+    // The views go before the study they observe, which is a member and
+    // would otherwise go first.
+    delete centralWidget();
+    delete tableModel_;
+}
 
 // The catchment's area and coordinate systems, and the choices of the
 // boundary's layer, the field that names its sub-basins and the basin shown.
