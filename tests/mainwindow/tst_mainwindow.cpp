@@ -117,14 +117,17 @@ void TestW::session_data()
         "txtInput1| | | 3| 2.333333| 1.527525|| 0|0 beeps|0 ends",
         {"No Average Value| The area-weighted mean cannot be formed because the sum of areas "
          "is zero"});
-    // The caret stands before the space Accept leaves, so 25 reads "25 "; the
-    // space alone is no area.
-    row("typed where Accept left its marker", "1 Return 1 Return 25 Return Return",
+    // A value too small for single precision reads 0. The caret stands before
+    // the space Accept leaves, so 25 reads "25 "; the space alone is no area.
+    row("typed where Accept left its marker",
+        "." + QString(50, '0') + "1 Return 1 Return 25 Return Return",
         "txtinput2|25 | | 1|||||0 beeps|0 ends", {"No Value Entered| Please Enter value of Area "});
-    // A refused pair stays for correction, with the focus on the precipitation.
+    // A refused pair stays for correction, with the focus on the precipitation,
+    // the first value named that cannot be held.
     const QString beyondSingle = "1" + QString(39, '0');
-    row("precipitation beyond single", TwoGauges + " " + beyondSingle + " Return 1 Return",
-        "txtInput1|" + beyondSingle + " |1 | 2|||||0 beeps|0 ends",
+    row("both values beyond single",
+        TwoGauges + " " + beyondSingle + " Return " + beyondSingle + " Return",
+        "txtInput1|" + beyondSingle + " |" + beyondSingle + " | 2|||||0 beeps|0 ends",
         {"Pair Not Accepted| The pair cannot be accepted: the precipitation value is too large "
          "for the program to hold"});
     // Digits, minus, point and Backspace pass; letters, the exponent too,
@@ -160,7 +163,7 @@ void TestW::session()
 }
 
 // The window asks to be centred on its screen. A screen reader finds the
-// results described by their captions.
+// entry fields named and the results described by their captions.
 void TestW::placeAndScreenReader()
 {
     Session s;
@@ -169,6 +172,9 @@ void TestW::placeAndScreenReader()
     const auto* result =
         QAccessible::queryAccessibleInterface(s.window.findChild<QWidget*>("lblMean1"));
     QCOMPARE(result->text(QAccessible::Description), "Average Value");
+    const auto* field =
+        QAccessible::queryAccessibleInterface(s.window.findChild<QWidget*>("txtInput1"));
+    QCOMPARE(field->text(QAccessible::Name), "Enter Precipitation ");
 }
 
 QTEST_MAIN(TestW)
