@@ -29,7 +29,7 @@ private slots:
 };
 
 // Help, version and refusals are answered without a display: the first line
-// of standard output and of standard error.
+// of standard output, with its line break, and of standard error.
 void TestApplication::commandLine_data()
 {
     QTest::addColumn<QString>("program");
@@ -38,13 +38,13 @@ void TestApplication::commandLine_data()
     QTest::addColumn<QString>("output");
     const QString program = RAINFALL_PROGRAM;
     QTest::newRow("-h after a Qt option") << program << QStringList{"--style", "fusion", "-h"} << 0
-                                          << "Usage: average-rainfall [--help | --version]|";
+                                          << "Usage: average-rainfall [--help | --version]\n|";
     QTest::newRow("unknown option")
         << program << QStringList{"--bogus"} << 2 << "|average-rainfall: unknown option '--bogus'";
 #ifdef RAINFALL_THIESSEN_PROGRAM
     QTest::newRow("Thiessen window, --version")
         << RAINFALL_THIESSEN_PROGRAM << QStringList{"--version"} << 0
-        << "average-rainfall-thiessen 1.1.0|";
+        << "average-rainfall-thiessen 1.1.0\n|";
     QTest::newRow("Thiessen window, four files")
         << RAINFALL_THIESSEN_PROGRAM << QStringList{"g.csv", "b.wkt", "s.csv", "-style", "f", "t"}
         << 2 << "|average-rainfall-thiessen: unexpected argument 't'";
@@ -57,6 +57,7 @@ void TestApplication::commandLine()
     QFETCH(QStringList, arguments);
     QFETCH(int, status);
     QFETCH(QString, output);
+    constexpr auto Line = QString::SectionIncludeTrailingSep;
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* display : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
@@ -67,7 +68,7 @@ void TestApplication::commandLine()
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), status);
     const QString errors = process.readAllStandardError();
-    QCOMPARE(QString(process.readAllStandardOutput()).section('\n', 0, 0) + "|" +
+    QCOMPARE(QString(process.readAllStandardOutput()).section('\n', 0, 0, Line) + "|" +
                  errors.section('\n', 0, 0),
              output);
     if (status == 2) // the error, then the usage
