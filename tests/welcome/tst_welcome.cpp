@@ -106,6 +106,8 @@ void TestWelcome::tip_data()
         << QByteArray("unreadable")
         << "The tip file \"TIPOFDAY.TXT\" could not be read: input/output error."
         << "";
+    QTest::newRow("ampersands") << QByteArray("R&&D, &Save") << "R&D, Save"
+                                << "";
     // A tip is in the system's code page.
     QTest::newRow("in the system's code page")
         << QString("Pluie à Zürich").toLocal8Bit() << "Pluie à Zürich"
