@@ -155,7 +155,10 @@ void TestWelcomeLogic::toolOnPath()
     qputenv("PATH", savedPath);
     QDir::setCurrent(savedDirectory);
     QCOMPARE(found, expected);
-    QCOMPARE(tool, ""); // a value that cannot be read leaves no text behind
+    QCOMPARE(tool, ""); // a value that cannot be read leaves no text behind,
+    tool = "C:\\Tools"; // nor does a key that cannot be opened
+    QCOMPARE(GetKeyValue(DefaultRegistry(), RootLocalMachine, "SOFTWARE", "PATH", tool), 0);
+    QCOMPARE(tool, "");
 }
 #endif
 
