@@ -110,7 +110,7 @@ void TestWelcome::tip_data()
                                 << "";
     // A tip is in the system's code page.
     QTest::newRow("in the system's code page")
-        << QString("Pluie à Zürich").toLocal8Bit() << "Pluie à Zürich"
+        << QString("Pluie à Zürich – 5 €").toLocal8Bit() << "Pluie à Zürich – 5 €"
         << "";
     // The panel shows some ten lines of some fifty characters; a tip of any
     // size is cut to 4096 characters and 65 lines before it is laid out.
