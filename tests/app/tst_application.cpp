@@ -29,7 +29,7 @@ private slots:
 };
 
 // Help, version and refusals are answered without a display: the first line
-// of standard output and of standard error.
+// of standard output, with its line break, and of standard error.
 void TestApplication::commandLine_data()
 {
     QTest::addColumn<QString>("program");
@@ -38,13 +38,13 @@ void TestApplication::commandLine_data()
     QTest::addColumn<QString>("output");
     const QString program = RAINFALL_PROGRAM;
     QTest::newRow("-h after a Qt option") << program << QStringList{"--style", "fusion", "-h"} << 0
-                                          << "Usage: average-rainfall [--help | --version]|";
+                                          << "Usage: average-rainfall [--help | --version]\n|";
     QTest::newRow("unknown option")
         << program << QStringList{"--bogus"} << 2 << "|average-rainfall: unknown option '--bogus'";
 #ifdef RAINFALL_THIESSEN_PROGRAM
     QTest::newRow("Thiessen window, --version")
         << RAINFALL_THIESSEN_PROGRAM << QStringList{"--version"} << 0
-        << "average-rainfall-thiessen 1.1.0|";
+        << "average-rainfall-thiessen 1.1.0\n|";
     QTest::newRow("Thiessen window, four files")
         << RAINFALL_THIESSEN_PROGRAM << QStringList{"g.csv", "b.wkt", "s.csv", "-style", "f", "t"}
         << 2 << "|average-rainfall-thiessen: unexpected argument 't'";
@@ -57,6 +57,7 @@ void TestApplication::commandLine()
     QFETCH(QStringList, arguments);
     QFETCH(int, status);
     QFETCH(QString, output);
+    constexpr auto Line = QString::SectionIncludeTrailingSep;
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* display : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
@@ -67,18 +68,20 @@ void TestApplication::commandLine()
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), status);
     const QString errors = process.readAllStandardError();
-    QCOMPARE(QString(process.readAllStandardOutput()).section('\n', 0, 0) + "|" +
+    QCOMPARE(QString(process.readAllStandardOutput()).section('\n', 0, 0, Line) + "|" +
                  errors.section('\n', 0, 0),
              output);
     if (status == 2) // the error, then the usage
         QVERIFY(errors.section('\n', 2, 2).startsWith("Usage: " + QFileInfo(program).baseName()));
 }
 
-// The desktop shows the program's icon on every window and in its task bar.
+// The desktop shows the program's icon on every window and in its task bar,
+// in the size that suits each place.
 void TestApplication::programIcon()
 {
     SetProgramIcon();
-    QVERIFY(!QApplication::windowIcon().availableSizes().isEmpty());
+    QCOMPARE(QApplication::windowIcon().availableSizes(),
+             (QList<QSize>{{16, 16}, {32, 32}, {48, 48}}));
 }
 
 namespace {
@@ -115,8 +118,9 @@ public:
 } // namespace
 
 // The real event loop: OK, or Escape, closes the welcome window, and then the
-// main window opens, and the program runs on with it; closing the welcome
-// window any other way ends the program without it.
+// main window opens, and the program runs on with it until its Exit (Alt+X)
+// ends it; closing the welcome window any other way ends the program without
+// the main window.
 void TestApplication::handOver_data()
 {
     QTest::addColumn<QString>("how");
@@ -139,19 +143,19 @@ void TestApplication::handOver()
         else
             welcome->windowHandle()->close(); // what the desktop's close box does
     });
-    QTimer::singleShot(300, &timers, [] { // the windows still open are closed
-        for (QWidget* window : QApplication::topLevelWidgets())
-            window->close();
+    QTimer::singleShot(300, &timers, [] {
+        if (QWidget* main = QApplication::activeWindow())
+            QTest::keyClick(main, Qt::Key_X, Qt::AltModifier);
     });
-    QTimer::singleShot(10000, &timers, [] { QApplication::exit(99); });
-    QCOMPARE(QApplication::exec(), 0); // its last window closed, not the time limit
+    QTimer::singleShot(5000, &timers, [] { QApplication::exit(99); });
+    QCOMPARE(QApplication::exec(), 0); // ended by the program, not the time limit
     qApp->removeEventFilter(&watcher);
     QStringList expected{"frmTip comes: Wellcome to Dodudadez Orovodo Rezudi, close box alone",
                          "frmTip goes"};
     if (how != "close box")
-        expected << "W comes: Average Rainfall by Dadazezez Azuveze Duvuvi, close box alone"
-                 << "W goes";
+        expected << "W comes: Average Rainfall by Dadazezez Azuveze Duvuvi, close box alone";
     QCOMPARE(watcher.seen, expected);
+    qDeleteAll(QApplication::topLevelWidgets());
 }
 
 // Thrown from inside the event loop, as a failing handler would: a critical
@@ -163,8 +167,7 @@ void TestApplication::escapedErrorIsReportedAndEndsProgram()
         QTimer closer;
         closer.callOnTimeout([&seen] {
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                seen = box->windowTitle() + "|" + box->text().section('\n', 0, 0) + "|" +
-                       QString::number(box->icon());
+                seen = box->windowTitle() + "|" + box->text() + "|" + QString::number(box->icon());
                 box->accept();
             }
         });
@@ -178,7 +181,8 @@ void TestApplication::escapedErrorIsReportedAndEndsProgram()
         const QString named = runtimeError
                                   ? "Run-time error: Division by zero: the sum of areas is zero"
                                   : "std::bad_alloc";
-        QCOMPARE(seen, "Average Rainfall|" + named + "|" + QString::number(QMessageBox::Critical));
+        QCOMPARE(seen, "Average Rainfall|" + named + "\n\nThe program will end.|" +
+                           QString::number(QMessageBox::Critical));
     }
 }
 

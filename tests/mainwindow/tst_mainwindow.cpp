@@ -6,6 +6,7 @@
 #include "tests/recording_toolkit.h"
 
 #include <QAccessible>
+#include <QClipboard>
 #include <QScreen>
 
 using namespace rainfall;
@@ -37,7 +38,10 @@ struct Session {
     {
         for (const QString& key : keys.split(' ', Qt::SkipEmptyParts)) {
             Activate();
-            if (key.size() > 1 && key[0].isUpper()) {
+            if (key.startsWith("Paste:")) { // the rest, through the clipboard
+                QGuiApplication::clipboard()->setText(key.mid(6));
+                QTest::keyClick(window.focusWidget(), Qt::Key_V, Qt::ControlModifier);
+            } else if (key.size() > 1 && key[0].isUpper()) {
                 const QKeyCombination combination = QKeySequence(key)[0];
                 QTest::keyClick(window.focusWidget(), combination.key(),
                                 combination.keyboardModifiers());
@@ -58,7 +62,8 @@ struct Session {
 };
 
 const QString TwoGauges = "2 Return 10 Return 4 Return 30 Return";
-const QString TwoGaugesComputed = "txtInput1| | | 2| 3| 1.414214| 3.5| 40|0 beeps|0 ends";
+// Computed, and the next precipitation typed.
+const QString TwoGaugesComputed = "txtInput1|12.5 | | 2| 3| 1.414214| 3.5| 40|0 beeps|0 ends";
 
 } // namespace
 
@@ -94,40 +99,50 @@ void TestW::session_data()
     const QString noValue = " No Value Entered| Please Enter the Precipitation Value";
 
     row("as it opens", "", "txtInput1||||||||0 beeps|0 ends", {}, "main-window");
-    row("two gauges", TwoGauges + " Alt+C", TwoGaugesComputed, {}, "main-window-computed");
-    row("two gauges, dark desktop", TwoGauges + " Alt+C", TwoGaugesComputed, {},
+    row("two gauges", TwoGauges + " Alt+C 12.5", TwoGaugesComputed, {}, "main-window-computed");
+    row("two gauges, dark desktop", TwoGauges + " Alt+C 12.5", TwoGaugesComputed, {},
         "main-window-computed-dark");
-    row("Compute with one value only beeps", "Alt+C 12.5 Return 100 Return Alt+C",
+    // Each button gives the focus back to the precipitation.
+    row("Compute with one value only beeps", "Tab Tab Tab Space 12.5 Return 100 Return Alt+C",
         "txtInput1| | | 1|||||2 beeps|0 ends");
-    row("New Sequence, then one pair", TwoGauges + " Alt+C Alt+N 5 Return 5 Return",
-        "txtInput1| | | 1|||||0 beeps|0 ends");
+    row("New Sequence clears the window", TwoGauges + " Alt+C Tab Space",
+        "txtInput1||||||||0 beeps|0 ends");
+    row("New Sequence clears every sum",
+        TwoGauges + " Alt+N 1 Return 1 Return 2 Return 1 Return Alt+C",
+        "txtInput1| | | 2| 1.5| .7071068| 1.5| 2|0 beeps|0 ends");
     row("keypad: decimal key types a point, Enter as Return",
         "Num+2 Num+, Num+5 Enter 1 Enter 2 Enter 1 Enter Alt+C",
         "txtInput1| | | 2| 2.25| .3535534| 2.25| 2|0 beeps|0 ends");
-    row("sum of areas zero", "2 Return 5 Return 4 Return -5 Return Alt+C",
-        "txtInput1| | | 2| 3| 1.414214|| 0|0 beeps|0 ends",
+    row("sum of areas zero", "2 Return 5 Return 4 Return 5 Return Alt+C 1 Return -10 Return Alt+C",
+        "txtInput1| | | 3| 2.333333| 1.527525|| 0|0 beeps|0 ends",
         {"No Average Value| The area-weighted mean cannot be formed because the sum of areas "
          "is zero"});
-    // The caret stands before the space Accept leaves, so 25 reads "25 "; the
-    // space alone is no area.
-    row("typed where Accept left its marker", "1 Return 1 Return 25 Return Return",
+    // A value too small for single precision reads 0. The caret stands before
+    // the space Accept leaves, so 25 reads "25 "; the space alone is no area.
+    row("typed where Accept left its marker",
+        "." + QString(50, '0') + "1 Return 1 Return 25 Return Return",
         "txtinput2|25 | | 1|||||0 beeps|0 ends", {"No Value Entered| Please Enter value of Area "});
-    // A refused pair stays for correction, with the focus on the precipitation.
+    // A refused pair stays for correction, with the focus on the precipitation,
+    // the first value named that cannot be held.
     const QString beyondSingle = "1" + QString(39, '0');
-    row("precipitation beyond single", TwoGauges + " " + beyondSingle + " Return 1 Return",
-        "txtInput1|" + beyondSingle + " |1 | 2|||||0 beeps|0 ends",
+    row("both values beyond single",
+        TwoGauges + " " + beyondSingle + " Return " + beyondSingle + " Return",
+        "txtInput1|" + beyondSingle + " |" + beyondSingle + " | 2|||||0 beeps|0 ends",
         {"Pair Not Accepted| The pair cannot be accepted: the precipitation value is too large "
          "for the program to hold"});
     // Digits, minus, point and Backspace pass; letters, the exponent too,
     // space, comma and plus do not. Keys that type nothing edit as usual.
     row("keys the fields take",
-        "-1a 2-,+.5eE9 Alt+B Backspace Left Left Del End 4 Home 5 "
+        "-1a Space 2-,+.5eE9 Alt+B Backspace Left Left Del End 4 Home 5 "
         "Ctrl+A Ctrl+C End Ctrl+V",
         "txtInput1|5-12-545-12-54|||||||0 beeps|0 ends");
     // Enter or Space presses the focused button; Exit ends the program at
     // once; Escape does nothing.
     row("keypad Enter on Exit", "Backtab Enter Esc", "CcmdExit||||||||0 beeps|1 ends");
     row("Space on Accept", "Tab Tab Space", "txtInput1||||||||0 beeps|0 ends", {noValue});
+    // Blanks pasted, a tab among them, are no value either.
+    row("a tab pasted", "Paste:\t Return 5 Return", "txtInput1|\t|5||||||0 beeps|0 ends",
+        {noValue});
 }
 
 void TestW::session()
@@ -148,7 +163,7 @@ void TestW::session()
 }
 
 // The window asks to be centred on its screen. A screen reader finds the
-// results described by their captions.
+// entry fields named and the results described by their captions.
 void TestW::placeAndScreenReader()
 {
     Session s;
@@ -157,6 +172,9 @@ void TestW::placeAndScreenReader()
     const auto* result =
         QAccessible::queryAccessibleInterface(s.window.findChild<QWidget*>("lblMean1"));
     QCOMPARE(result->text(QAccessible::Description), "Average Value");
+    const auto* field =
+        QAccessible::queryAccessibleInterface(s.window.findChild<QWidget*>("txtInput1"));
+    QCOMPARE(field->text(QAccessible::Name), "Enter Precipitation ");
 }
 
 QTEST_MAIN(TestW)

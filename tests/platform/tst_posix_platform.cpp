@@ -19,6 +19,7 @@ class TestPosixPlatform : public QObject {
 
 private slots:
     void programDirectoryIsTheExecutablesNotTheWorkingDirectory();
+    void ordinaryFileExists();
     void fileReadAsItIs();
     void randomDrawsAreSeededFromTheClock();
     void failureToStart();
@@ -32,6 +33,24 @@ void TestPosixPlatform::programDirectoryIsTheExecutablesNotTheWorkingDirectory()
     const std::string directory = SystemRunTimeLibrary().ProgramDirectory();
     QVERIFY(QDir::setCurrent(before));
     QCOMPARE(QString::fromStdString(directory), QCoreApplication::applicationDirPath());
+}
+
+// An ordinary file counts, through a link too; a directory, a device, a
+// hidden file, a link to nothing and the empty path do not.
+void TestPosixPlatform::ordinaryFileExists()
+{
+    QTemporaryDir root;
+    const QDir dir(root.path());
+    QVERIFY(QFile(dir.filePath("tips.txt")).open(QIODevice::WriteOnly));
+    QVERIFY(QFile(dir.filePath(".tips.txt")).open(QIODevice::WriteOnly));
+    QVERIFY(QFile::link(dir.filePath("tips.txt"), dir.filePath("link.txt")));
+    QVERIFY(QFile::link(dir.filePath("gone.txt"), dir.filePath("dangling.txt")));
+    QStringList found;
+    for (const QString& path :
+         {dir.filePath("tips.txt"), dir.filePath("link.txt"), dir.path(), QString("/dev/null"),
+          dir.filePath(".tips.txt"), dir.filePath("dangling.txt"), QString()})
+        found << QString::number(SystemRunTimeLibrary().OrdinaryFileExists(path.toStdString()));
+    QCOMPARE(found.join(""), "1100000");
 }
 
 // A file is read as it is while it is read, though it holds less than its size

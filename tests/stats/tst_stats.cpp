@@ -38,6 +38,11 @@ void TestStats::evaluate_data()
     QTest::newRow("P times A beyond single")
         << Pairs{{2, 10}, {4, 30}, {1e19f, 1e20f}} << QList<float>{3, 1.41421354f, 3.5f, 40}
         << "Overflow";
+    // The sums of areas cancel to the least single above zero: the weighted
+    // mean is beyond the single range, so there is none.
+    QTest::newRow("weighted mean beyond single")
+        << Pairs{{1e19f, 1e19f}, {0, -1e19f}, {0, 1e-45f}}
+        << QList<float>{3.33333333e18f, 5.77350257e18f, -1, 1e-45f} << "";
     QTest::newRow("more than 32767 values")
         << Pairs(32768, {1, 1}) << QList<float>{1, 0, 1, 32767} << "Overflow";
 }
@@ -81,13 +86,18 @@ void TestStats::strText()
     QCOMPARE(float(ParseValue(shown)), value);
 }
 
-// Blanks never end a number. Beyond the double range, a number too small reads
-// as zero, one too large is an error.
+// Blanks, a pasted tab or line feed too, never end a number; the exponent
+// letter is either case. Beyond the double range, a number too small reads as
+// zero, one too large is an error, with or without an exponent.
 void TestStats::parseValue()
 {
-    QCOMPARE(ParseValue(" 1 2\t\n"), 12.0);
+    QCOMPARE(ParseValue("\t1 \n2"), 12.0);
+    QCOMPARE(ParseValue("-2.5e-1"), -0.25);
     QCOMPARE(ParseValue("1E-400"), 0.0);
+    QCOMPARE(ParseValue("." + std::string(400, '0') + "1"), 0.0);
     QVERIFY_THROWS_EXCEPTION(RuntimeError, ParseValue("1E400"));
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, ParseValue("1" + std::string(400, '0')));
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, ParseValue("1E99999999999999999999"));
 }
 
 QTEST_APPLESS_MAIN(TestStats)

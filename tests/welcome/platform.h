@@ -55,10 +55,13 @@ public:
 class ReadOnlyRegistry : public rainfall::Registry {
 public:
     std::map<std::pair<std::string, std::string>, QByteArray> values;
+    int opens = 0;
+    int closes = 0;
 
     rainfall::RegStatus RegOpenKeyExA(rainfall::RegKey root, const char* key, std::uint32_t,
                                       std::uint32_t access, rainfall::RegKey* handle) override
     {
+        ++opens;
         const auto next = values.lower_bound({opened = key, ""});
         *handle = 7;
         if (root != rainfall::RootLocalMachine || (access & ~0x20019u) != 0)
@@ -77,7 +80,11 @@ public:
         std::memcpy(data, value.data() + 1, *size);
         return 0;
     }
-    rainfall::RegStatus RegCloseKey(rainfall::RegKey) override { return 0; }
+    rainfall::RegStatus RegCloseKey(rainfall::RegKey) override
+    {
+        ++closes;
+        return 0;
+    }
 
 private:
     std::string opened;

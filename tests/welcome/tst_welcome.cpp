@@ -96,14 +96,26 @@ void TestWelcome::tip_data()
                            "the bisectors enclose one polygon around each gauge. R&&D, &Save, "
                            "<b>x</b>  y.\r\nThird tip\r\n";
     QTest::newRow("a tip") << tip << QString() << "welcome-window";
-    QTest::newRow("no tip file") << QByteArray() << QString() << "welcome-window-no-tip-file";
+    QTest::newRow("no tip file") << QByteArray()
+                                 << "That the TIPOFDAY.TXT file was not found? \n\nCreate a text "
+                                    "file named TIPOFDAY.TXT using NotePad with 1 tip per line. "
+                                    "Then place it in the same directory as the application. "
+                                 << "welcome-window-no-tip-file";
     QTest::newRow("a tip, dark desktop") << tip << QString() << "welcome-window-dark";
     QTest::newRow("unreadable tip file")
         << QByteArray("unreadable")
         << "The tip file \"TIPOFDAY.TXT\" could not be read: input/output error."
         << "";
-    // The panel shows some ten lines; a tip of any size is cut to 65 lines
-    // before it is laid out.
+    QTest::newRow("ampersands") << QByteArray("R&&D, &Save") << "R&D, Save"
+                                << "";
+    // A tip is in the system's code page.
+    QTest::newRow("in the system's code page")
+        << QString("Pluie à Zürich – 5 €").toLocal8Bit() << "Pluie à Zürich – 5 €"
+        << "";
+    // The panel shows some ten lines of some fifty characters; a tip of any
+    // size is cut to 4096 characters and 65 lines before it is laid out.
+    QTest::newRow("one line of 5000 characters: the first 4096")
+        << QByteArray(5000, 'x') << QString(4096, 'x') << "";
     QByteArray lines;
     for (int i = 1; i <= 66; ++i)
         lines += "Tip line " + QByteArray::number(i) + "\n";

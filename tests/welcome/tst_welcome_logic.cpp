@@ -9,10 +9,6 @@
 #include <QDir>
 #include <QTest>
 
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
-
 using namespace rainfall;
 
 namespace {
@@ -46,40 +42,37 @@ private slots:
 #endif
 };
 
-// The tip chosen by the draw 0.5 among the lines of the tip file.
+// The tip chosen by the draw among the lines of the tip file.
 void TestWelcomeLogic::loadTips_data()
 {
     QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<QString>("name");     // of the file, in the program directory
-    QTest::addColumn<QByteArray>("shown"); // null: the file is not found
-    const auto row = [](const char* name, const QByteArray& file, const QByteArray& shown,
-                        const QString& fileName = "TIPOFDAY.TXT") {
-        QTest::newRow(name) << file << fileName << shown;
-    };
+    QTest::addColumn<float>("draw");
+    QTest::addColumn<QByteArray>("shown");
     const QByteArray three = "First tip\r\nSecond tip\r\nThird tip\r\n";
-    row("three lines", three, "Second tip");
-    row("empty file", "", "");
-    row("CR, then LF alone", "a\r\n\rb\n\rc", "b\n"); // the third of four
-    row("a hidden file", three, {}, ".hidden.txt");
+    QTest::newRow("three lines") << three << 0.5f << QByteArray("Second tip");
+    QTest::newRow("the draw 0: the first") << three << 0.0f << QByteArray("First tip");
+    // 2 * r + 1 rounds up to 3 in single precision.
+    QTest::newRow("two lines, the largest draw: the last")
+        << QByteArray("First\rSecond") << 0.99999994f << QByteArray("Second");
+    QTest::newRow("empty file") << QByteArray("") << 0.5f << QByteArray("");
+    QTest::newRow("CR, then LF alone")
+        << QByteArray("a\r\n\rb\n\rc") << 0.5f << QByteArray("b\n"); // the third of four
 }
 
 void TestWelcomeLogic::loadTips()
 {
     QFETCH(QByteArray, file);
-    QFETCH(QString, name);
+    QFETCH(float, draw);
     QFETCH(QByteArray, shown);
     ChosenRunTime runtime;
     runtime.SeedFromClock();
-    const QString path = runtime.Write(name, file);
-#ifdef Q_OS_WIN // hidden there by an attribute, not by the leading full stop
-    QVERIFY(!name.startsWith('.') ||
-            SetFileAttributesW(path.toStdWString().c_str(), FILE_ATTRIBUTE_HIDDEN));
-#endif
+    runtime.draw = draw;
+    const QString path = runtime.Write("TIPOFDAY.TXT", file);
     QByteArray tip;
     TipOfDay tips(runtime, [&tip](std::string_view text) {
         tip = QByteArray(text.data(), qsizetype(text.size()));
     });
-    QCOMPARE(tips.LoadTips(QFile::encodeName(path).toStdString()), shown.isNull() ? 0 : -1);
+    QCOMPARE(tips.LoadTips(QFile::encodeName(path).toStdString()), -1);
     QCOMPARE(tip, shown);
 }
 
@@ -100,6 +93,10 @@ void TestWelcomeLogic::startSysInfo_data()
     row("program file that cannot start", "\1C:\\Gone.exe\0", tools, "C:\\Gone.exe");
     row("directory, tool in it", {}, tools, "C:\\Tools\\MSINFO32.EXE");
     row("directory, tool not in it", {}, "\1C:\\Empty\0", {});
+    // Its bytes as stored, least significant first; the launch fails.
+    row("program as a REG_DWORD", QByteArray("\4\1\xAB\x2C\x3D", 5), {}, "&h3D2CAB01");
+    const QByteArray longPath = "C:\\" + QByteArray(1000, 'x');
+    row("program path of 1004 bytes", "\1" + longPath + '\0', {}, longPath);
 }
 
 void TestWelcomeLogic::startSysInfo()
@@ -121,11 +118,13 @@ void TestWelcomeLogic::startSysInfo()
     QCOMPARE(launcher.starts.join(""), started.isNull() ? "" : started + ", 1");
     QCOMPARE(messages,
              started == launcher.tool ? "" : "System Information Is Unavailable At This Time");
+    QCOMPARE(registry.closes, registry.opens); // every key closed once, opened or not
 }
 
 #ifdef Q_OS_UNIX
 // Without a registry, the tool is the first of a list of system-information
-// programs found on PATH, best first, by its full path. A relative PATH
+// programs found on PATH, best first, by its full path, whatever the case of
+// the key's and value's names. A relative PATH
 // entry, a program that cannot run and a directory do not count.
 void TestWelcomeLogic::toolOnPath()
 {
@@ -151,12 +150,15 @@ void TestWelcomeLogic::toolOnPath()
     std::string tool;
     while (found.size() < 9 &&
            GetKeyValue(DefaultRegistry(), RootLocalMachine,
-                       "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", tool) != 0)
+                       "Software\\Microsoft\\Shared tools\\MSInfo", "Path", tool) != 0)
         QFile::remove(found.emplace_back(tool.c_str()));
     qputenv("PATH", savedPath);
     QDir::setCurrent(savedDirectory);
     QCOMPARE(found, expected);
-    QCOMPARE(tool, ""); // a value that cannot be read leaves no text behind
+    QCOMPARE(tool, ""); // a value that cannot be read leaves no text behind,
+    tool = "C:\\Tools"; // nor does a key that cannot be opened
+    QCOMPARE(GetKeyValue(DefaultRegistry(), RootLocalMachine, "SOFTWARE", "PATH", tool), 0);
+    QCOMPARE(tool, "");
 }
 #endif
 
