@@ -224,7 +224,6 @@ void TestThiessenWindow::refusals()
     QTRY_COMPARE(boxes.seen.size(), 1);
     QCOMPARE(boxes.seen[0], box);
     QCOMPARE(s.Column(5).join(','), "5,,,,,");
-    s.Select(0);
     s.Activate();
     s.table->setFocus();
     QCOMPARE(s.window.grab().toImage(), before);
@@ -259,6 +258,9 @@ void TestThiessenWindow::seriesSteps()
              "Step 4 of 5, 2026-03-04: catchment rainfall none (no gauge "
              "reported); missing: Ashby, Brook Farm, Castle Hill, Dunmore, "
              "Elmstead, Fenwick");
+    QTest::mouseClick(plot, Qt::LeftButton, {}, QPoint(plot->width() - 10, plot->height() / 2));
+    QVERIFY(Heard(s.window, "Time step")
+                .startsWith("Step 5 of 5, 2026-03-05: catchment rainfall 3.802855702193843;"));
     s.Press("Escape");
     QVERIFY(Heard(s.window, "Time step")
                 .startsWith("The whole diagram with the rainfall typed; 5 steps"));
@@ -359,6 +361,8 @@ void TestThiessenWindow::gisFiles()
     QCOMPARE(table->model()->headerData(3, Qt::Horizontal), QString::fromUtf8("Area (km\u00b2)"));
     QCOMPARE(ColumnOf(table, 0)[1], "RAL");
     QCOMPARE(ColumnOf(table, 4)[1], "0.0924");
+    // RAL's area over its weight: some 2195 km².
+    QVERIFY(Heard(window, "The catchment").startsWith(QString::fromUtf8("Catchment: 219")));
     QLabel* notes = nullptr;
     for (QLabel* label : window.findChildren<QLabel*>())
         if (label->accessibleDescription() == "Notes on the files")
@@ -444,6 +448,11 @@ void TestThiessenWindow::subBasins()
     W* calculator = window.ToCalculator();
     QCOMPARE(calculator->findChild<QLabel*>("lblMean1")->text(), " 15.40221");
     calculator->close();
+    QTemporaryDir folder;
+    QVERIFY(window.ExportWeights(folder.filePath("weights.csv")));
+    QFile weights(folder.filePath("weights.csv"));
+    QVERIFY(weights.open(QIODevice::ReadOnly));
+    QCOMPARE(weights.readLine(), "catchment,id,area,weight\n");
 }
 
 // Typed rainfall is saved as a series of one step and comes back from it; a
@@ -456,8 +465,11 @@ void TestThiessenWindow::nothingTypedLost()
         Session s;
         s.table->setFocus();
         s.Select(0);
-        s.Press("12.4 Return Down 8.8 Return");
         Boxes boxes;
+        s.Press("12.4 Return 5 Return");
+        s.Select(1);
+        s.Press("F2 Backspace Return 8.8 Return"); // the 5 cleared
+        QVERIFY(boxes.seen.isEmpty());
         QVERIFY(!s.window.close());
         QTRY_COMPARE(boxes.seen.size(), 1);
         QCOMPARE(boxes.seen[0], "Thiessen Polygons|Save the rainfall you typed before closing?");
@@ -503,6 +515,8 @@ void TestThiessenWindow::mapByMouse()
     const QPoint dunmore((6.5 - o.x()) / scale, (o.y() - 7) / scale);
     QTest::mouseClick(map, Qt::LeftButton, {}, dunmore);
     QCOMPARE(s.table->currentIndex().row(), 3);
+    QTest::mouseClick(map, Qt::LeftButton, {}, QPoint((3 - o.x()) / scale, (o.y() - 11.5) / scale));
+    QCOMPARE(s.table->currentIndex().row(), 0); // Ashby's dot
     QHelpEvent help(QEvent::ToolTip, dunmore, map->mapToGlobal(dunmore));
     QApplication::sendEvent(map, &help);
     QTRY_COMPARE(QToolTip::text(), "Gauge Dunmore\nArea 51.331387\nWeight 0.2734");
