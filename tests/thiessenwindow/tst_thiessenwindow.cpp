@@ -135,7 +135,6 @@ private slots:
     void seriesSteps();
     void exports();
     void gisFiles();
-    void agencyFiles();
     void subBasins();
     void nothingTypedLost();
     void mapByMouse();
@@ -268,7 +267,7 @@ void TestThiessenWindow::seriesSteps()
 }
 
 // The weights and the series result are the very bytes of the thiessen
-// command's (series with --missing -9999); the cells and the map are whole.
+// command's (series with --missing -9999); the map's PNG is twice its SVG.
 void TestThiessenWindow::exports()
 {
     Session s;
@@ -295,10 +294,7 @@ void TestThiessenWindow::exports()
                                  "2026-03-03,21.09084390296288,5\n"
                                  "2026-03-04,,0\n"
                                  "2026-03-05,3.802855702193843,5\n");
-    QVERIFY(s.window.ExportCells(folder.filePath("cells.geojson")));
-    QVERIFY(read("cells.geojson").endsWith("]}\n"));
     QVERIFY(s.window.ExportMapSvg(folder.filePath("map.svg")));
-    QVERIFY(read("map.svg").trimmed().endsWith("</svg>"));
     // The PNG is the SVG's picture at twice its size.
     QVERIFY(read("map.svg").contains(R"(width="904.00" height="796.95")"));
     QVERIFY(s.window.ExportMapPng(folder.filePath("map.png")));
@@ -377,42 +373,6 @@ void TestThiessenWindow::gisFiles()
     QVERIFY(layers->isVisible());
     QCOMPARE(layers->currentText(), "counties");
     QCOMPARE(layers->itemText(1), "lakes");
-}
-
-// The path of a file written with the text.
-QString Written(const QString& path, const QByteArray& text)
-{
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(text);
-    return path;
-}
-
-// Gauges with a tab between station, easting and northing, and the series
-// a line a value: dropped together, they are told apart and read as the
-// example's own files.
-void TestThiessenWindow::agencyFiles()
-{
-    QTemporaryDir folder;
-    const QString gauges =
-        Written(folder.filePath("stations.txt"),
-                "station\teasting\tnorthing\nAshby\t3.0\t11.5\nBrook Farm\t9.5\t13.0\n"
-                "Castle Hill\t14.0\t8.5\nDunmore\t6.5\t5.0\nElmstead\t12.0\t2.5\n"
-                "Fenwick\t19.5\t14.0\n");
-    const QString series =
-        Written(folder.filePath("daily.csv"),
-                "station,date,prcp\nFenwick,2026-03-01,6.5\nDunmore,2026-03-02,NA\n"
-                "Ashby,2026-03-01,12.4\nBrook Farm,2026-03-01,10.2\nCastle Hill,2026-03-01,8.8\n"
-                "Dunmore,2026-03-01,11.0\nElmstead,2026-03-01,7.6\nAshby,2026-03-02,0.0\n");
-    ThiessenWindow window;
-    window.show();
-    QSignalSpy loaded(&window, &ThiessenWindow::seriesLoaded);
-    window.OpenDropped({series, Data + "example-catchment.wkt", gauges});
-    QVERIFY(loaded.wait(10000));
-    window.findChild<SeriesPlot*>()->setFocus();
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
-    QCOMPARE(Heard(window, "Time step"),
-             "Step 1 of 2, 2026-03-01: catchment rainfall 10.088535842982482");
 }
 
 // Seven counties named by a field: each is a basin of its own, whose table,
