@@ -9,6 +9,12 @@ namespace rainfall {
 
 namespace {
 
+// The colour of the catchment's and the sub-basins' outlines.
+QColor OutlineBlue()
+{
+    return {0x1f, 0x3b, 0x73};
+}
+
 QColor Colour(thiessen::Rgb rgb)
 {
     return QColor(rgb.r, rgb.g, rgb.b);
@@ -81,39 +87,9 @@ void DrawText(QPainter& painter, const thiessen::PictureText& text)
     painter.restore();
 }
 
-} // namespace
-
-void PaintMapPicture(QPainter& painter, const thiessen::MapPicture& picture, QSizeF target)
+// The scale bar, north and the legend of the sub-basins.
+void PaintFurniture(QPainter& painter, const thiessen::MapPicture& picture)
 {
-    if (picture.width <= 0 || picture.height <= 0)
-        return;
-    const qreal fit = std::min(target.width() / picture.width, target.height() / picture.height);
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.translate((target.width() - picture.width * fit) / 2,
-                      (target.height() - picture.height * fit) / 2);
-    painter.scale(fit, fit);
-
-    painter.setPen(Line(QColor(0x8a, 0x8a, 0x8a), 0.8));
-    for (const thiessen::PictureCell& cell : picture.cells) {
-        painter.setBrush(Colour(cell.fill));
-        painter.drawPath(PathOf(cell.rings));
-    }
-    const QColor blue(0x1f, 0x3b, 0x73);
-    painter.setBrush(Qt::NoBrush);
-    painter.setPen(Dashed(blue, 1.2));
-    for (const thiessen::PictureRings& basin : picture.subBasins)
-        painter.drawPath(PathOf(basin));
-    painter.setPen(Line(blue, 2));
-    painter.drawPath(PathOf(picture.catchment));
-    for (const thiessen::PictureGauge& gauge : picture.gauges) {
-        painter.setPen(Line(gauge.ownsArea ? Qt::white : QColor(0x77, 0x77, 0x77), 1));
-        painter.setBrush(gauge.ownsArea ? QColor(0xc0, 0x39, 0x2b) : QColor(Qt::white));
-        painter.drawEllipse(At(gauge.at), gauge.radius, gauge.radius);
-    }
-    for (const thiessen::PictureText& label : picture.labels)
-        DrawText(painter, label);
-
     const thiessen::ScaleBar& bar = picture.scaleBar;
     const QPointF start = At(bar.start), end = start + QPointF(bar.length, 0);
     painter.setPen(Line(Qt::black, 1.5));
@@ -133,13 +109,48 @@ void PaintMapPicture(QPainter& painter, const thiessen::MapPicture& picture, QSi
     }
     if (picture.legendSample) {
         const QPointF sample = At(*picture.legendSample);
-        painter.setPen(Dashed(blue, 1.2));
+        painter.setPen(Dashed(OutlineBlue(), 1.2));
         painter.drawLine(sample, sample + QPointF(24, 0));
     }
     if (picture.legendTitle)
         DrawText(painter, *picture.legendTitle);
     for (const thiessen::PictureText& text : picture.legend)
         DrawText(painter, text);
+}
+
+} // namespace
+
+void PaintMapPicture(QPainter& painter, const thiessen::MapPicture& picture, QSizeF target)
+{
+    if (picture.width <= 0 || picture.height <= 0)
+        return;
+    const qreal fit = std::min(target.width() / picture.width, target.height() / picture.height);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate((target.width() - picture.width * fit) / 2,
+                      (target.height() - picture.height * fit) / 2);
+    painter.scale(fit, fit);
+
+    painter.setPen(Line(QColor(0x8a, 0x8a, 0x8a), 0.8));
+    for (const thiessen::PictureCell& cell : picture.cells) {
+        painter.setBrush(Colour(cell.fill));
+        painter.drawPath(PathOf(cell.rings));
+    }
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(Dashed(OutlineBlue(), 1.2));
+    for (const thiessen::PictureRings& basin : picture.subBasins)
+        painter.drawPath(PathOf(basin));
+    painter.setPen(Line(OutlineBlue(), 2));
+    painter.drawPath(PathOf(picture.catchment));
+    for (const thiessen::PictureGauge& gauge : picture.gauges) {
+        painter.setPen(Line(gauge.ownsArea ? Qt::white : QColor(0x77, 0x77, 0x77), 1));
+        painter.setBrush(gauge.ownsArea ? QColor(0xc0, 0x39, 0x2b) : QColor(Qt::white));
+        painter.drawEllipse(At(gauge.at), gauge.radius, gauge.radius);
+    }
+    for (const thiessen::PictureText& label : picture.labels)
+        DrawText(painter, label);
+
+    PaintFurniture(painter, picture);
     for (const thiessen::PictureText& text : picture.caption)
         DrawText(painter, text);
     painter.restore();

@@ -264,7 +264,6 @@ void MapView::paintEvent(QPaintEvent*)
 
 void MapView::Paint(QPainter& painter, QSize size, const QTransform& toScreen) const
 {
-    const qreal pixels = Pixels();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.fillRect(QRect(QPoint(0, 0), size), palette().color(QPalette::Base));
     if (outline_.isEmpty() && gauges_.empty()) {
@@ -274,9 +273,19 @@ void MapView::Paint(QPainter& painter, QSize size, const QTransform& toScreen) c
                             "or drop the files here."));
         return;
     }
+    painter.setTransform(toScreen);
+    PaintCells(painter);
+    painter.resetTransform();
+    PaintGauges(painter, size, toScreen);
+}
+
+// The cells, the outlines of the catchment and its sub-basins, and the
+// selected gauge's cell, on the plane.
+void MapView::PaintCells(QPainter& painter) const
+{
+    const qreal pixels = Pixels();
     QPen cellEdge(QColor(120, 120, 120), 1 * pixels);
     cellEdge.setCosmetic(true);
-    painter.setTransform(toScreen);
     painter.setPen(Qt::NoPen);
     for (std::size_t c = 0; c < fills_.size(); ++c) {
         const thiessen::Rgb fill = thiessen::CellPalette()[c];
@@ -305,10 +314,13 @@ void MapView::Paint(QPainter& painter, QSize size, const QTransform& toScreen) c
         painter.setBrush(highlight);
         painter.drawPath(cells_[selected_]);
     }
-    painter.resetTransform();
+}
 
-    // The dots and ids in pixels, so that they keep their size at any zoom;
-    // each id on a light patch of its own, legible on any background.
+// The dots and ids in pixels, so that they keep their size at any zoom;
+// each id on a light patch of its own, legible on any background.
+void MapView::PaintGauges(QPainter& painter, QSize size, const QTransform& toScreen) const
+{
+    const qreal pixels = Pixels();
     const QFontMetricsF metrics(painter.font());
     // Ids only where there is room for them: with thousands of gauges in
     // view they would hide the map, and they are the slowest thing to draw.

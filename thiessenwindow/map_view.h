@@ -62,6 +62,8 @@ protected:
 private:
     void GroupCells();
     void Paint(QPainter& painter, QSize size, const QTransform& toScreen) const;
+    void PaintCells(QPainter& painter) const;
+    void PaintGauges(QPainter& painter, QSize size, const QTransform& toScreen) const;
     // From the plane to pixels, at a scale in pixels per plane unit.
     QTransform ToScreen(QSize size, qreal scale) const;
     QTransform ToScreen() const { return ToScreen(size(), scale_); }

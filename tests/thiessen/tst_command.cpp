@@ -355,8 +355,9 @@ Drawn Draw(const std::string& gauges, const std::string& boundary, const std::st
     Drawn drawn;
     CatchmentOptions options;
     options.basinField = by;
+    // A bare name is the test data's; a path (with '\\' on Windows) is as given.
     const auto path = [](const std::string& name) {
-        return name.find('/') == std::string::npos ? Data + name : name;
+        return name.find_first_of("/\\") == std::string::npos ? Data + name : name;
     };
     drawn.catchment = LoadCatchment(*drawn.geos, path(gauges), path(boundary), options);
     drawn.picture = LayOutMap(*drawn.geos, drawn.catchment);

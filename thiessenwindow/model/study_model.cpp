@@ -264,11 +264,11 @@ std::string StudyModel::RainfallCsv(const std::string& time) const
 {
     std::string csv = "time";
     for (const thiessen::Gauge& gauge : gauges_->gauges)
-        csv += "," + thiessen::CsvField(gauge.id);
-    csv += "\n" + thiessen::CsvField(time);
+        csv.append(1, ',').append(thiessen::CsvField(gauge.id));
+    csv.append(1, '\n').append(thiessen::CsvField(time));
     for (std::size_t i = 0; i < GaugeCount(); ++i)
-        csv += "," + Compact(typed_.value(static_cast<int>(i))).toStdString();
-    return csv + "\n";
+        csv.append(1, ',').append(Compact(typed_.value(static_cast<int>(i))).toStdString());
+    return csv.append(1, '\n');
 }
 
 // The series --------------------------------------------------------------------
