@@ -40,7 +40,8 @@ void TestStudyModel::filesTakenWhole()
     QTemporaryDir folder;
     const std::string bad = Written(folder, "bad.csv", "id,x,y\nA,1,2\nB,3,north\n");
     StudyModel study;
-    QVERIFY_THROWS_EXCEPTION(std::exception, study.Open({{}, bad, {}, {}}));
+    QVERIFY_THROWS_EXCEPTION(std::exception,
+                             study.Open({{}, Data + "triangle.shp", {}, "NO_SUCH_FIELD"}));
     study.Open({{}, Data + "wake-feet.zip", {}, {}});
     study.Open({Data + "wake-gauges.csv", Data + "wake-feet.zip", {}, {}});
     const int revision = study.Revision();
