@@ -102,6 +102,7 @@ void TestStudyModel::seriesOfSubBasins()
     QVERIFY(study.Results().canHandOver);
     study.Open({Data + "triangle-gauges.csv", Data + "triangle.shp", {}, {}});
     QVERIFY(!study.CurrentSeries());
+    QCOMPARE(study.Row(38).rainfall, "7"); // as typed before the series
     study.OpenSeries(series);
     QTRY_VERIFY(study.CurrentSeries());
     QCOMPARE(study.SeriesCsv(), "time,rainfall,gauges\n2026-07-01,8.701565676615626,3\n"
