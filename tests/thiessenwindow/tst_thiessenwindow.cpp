@@ -135,7 +135,6 @@ private slots:
     void seriesSteps();
     void exports();
     void gisFiles();
-    void agencyFiles();
     void subBasins();
     void nothingTypedLost();
     void mapByMouse();
@@ -224,7 +223,6 @@ void TestThiessenWindow::refusals()
     QTRY_COMPARE(boxes.seen.size(), 1);
     QCOMPARE(boxes.seen[0], box);
     QCOMPARE(s.Column(5).join(','), "5,,,,,");
-    s.Select(0);
     s.Activate();
     s.table->setFocus();
     QCOMPARE(s.window.grab().toImage(), before);
@@ -259,6 +257,9 @@ void TestThiessenWindow::seriesSteps()
              "Step 4 of 5, 2026-03-04: catchment rainfall none (no gauge "
              "reported); missing: Ashby, Brook Farm, Castle Hill, Dunmore, "
              "Elmstead, Fenwick");
+    QTest::mouseClick(plot, Qt::LeftButton, {}, QPoint(plot->width() - 10, plot->height() / 2));
+    QVERIFY(Heard(s.window, "Time step")
+                .startsWith("Step 5 of 5, 2026-03-05: catchment rainfall 3.802855702193843;"));
     s.Press("Escape");
     QVERIFY(Heard(s.window, "Time step")
                 .startsWith("The whole diagram with the rainfall typed; 5 steps"));
@@ -266,7 +267,7 @@ void TestThiessenWindow::seriesSteps()
 }
 
 // The weights and the series result are the very bytes of the thiessen
-// command's (series with --missing -9999); the cells and the map are whole.
+// command's (series with --missing -9999); the map's PNG is twice its SVG.
 void TestThiessenWindow::exports()
 {
     Session s;
@@ -293,10 +294,7 @@ void TestThiessenWindow::exports()
                                  "2026-03-03,21.09084390296288,5\n"
                                  "2026-03-04,,0\n"
                                  "2026-03-05,3.802855702193843,5\n");
-    QVERIFY(s.window.ExportCells(folder.filePath("cells.geojson")));
-    QVERIFY(read("cells.geojson").endsWith("]}\n"));
     QVERIFY(s.window.ExportMapSvg(folder.filePath("map.svg")));
-    QVERIFY(read("map.svg").trimmed().endsWith("</svg>"));
     // The PNG is the SVG's picture at twice its size.
     QVERIFY(read("map.svg").contains(R"(width="904.00" height="796.95")"));
     QVERIFY(s.window.ExportMapPng(folder.filePath("map.png")));
@@ -359,6 +357,8 @@ void TestThiessenWindow::gisFiles()
     QCOMPARE(table->model()->headerData(3, Qt::Horizontal), QString::fromUtf8("Area (km\u00b2)"));
     QCOMPARE(ColumnOf(table, 0)[1], "RAL");
     QCOMPARE(ColumnOf(table, 4)[1], "0.0924");
+    // RAL's area over its weight: some 2195 km².
+    QVERIFY(Heard(window, "The catchment").startsWith(QString::fromUtf8("Catchment: 219")));
     QLabel* notes = nullptr;
     for (QLabel* label : window.findChildren<QLabel*>())
         if (label->accessibleDescription() == "Notes on the files")
@@ -373,42 +373,6 @@ void TestThiessenWindow::gisFiles()
     QVERIFY(layers->isVisible());
     QCOMPARE(layers->currentText(), "counties");
     QCOMPARE(layers->itemText(1), "lakes");
-}
-
-// The path of a file written with the text.
-QString Written(const QString& path, const QByteArray& text)
-{
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(text);
-    return path;
-}
-
-// Gauges with a tab between station, easting and northing, and the series
-// a line a value: dropped together, they are told apart and read as the
-// example's own files.
-void TestThiessenWindow::agencyFiles()
-{
-    QTemporaryDir folder;
-    const QString gauges =
-        Written(folder.filePath("stations.txt"),
-                "station\teasting\tnorthing\nAshby\t3.0\t11.5\nBrook Farm\t9.5\t13.0\n"
-                "Castle Hill\t14.0\t8.5\nDunmore\t6.5\t5.0\nElmstead\t12.0\t2.5\n"
-                "Fenwick\t19.5\t14.0\n");
-    const QString series =
-        Written(folder.filePath("daily.csv"),
-                "station,date,prcp\nFenwick,2026-03-01,6.5\nDunmore,2026-03-02,NA\n"
-                "Ashby,2026-03-01,12.4\nBrook Farm,2026-03-01,10.2\nCastle Hill,2026-03-01,8.8\n"
-                "Dunmore,2026-03-01,11.0\nElmstead,2026-03-01,7.6\nAshby,2026-03-02,0.0\n");
-    ThiessenWindow window;
-    window.show();
-    QSignalSpy loaded(&window, &ThiessenWindow::seriesLoaded);
-    window.OpenDropped({series, Data + "example-catchment.wkt", gauges});
-    QVERIFY(loaded.wait(10000));
-    window.findChild<SeriesPlot*>()->setFocus();
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
-    QCOMPARE(Heard(window, "Time step"),
-             "Step 1 of 2, 2026-03-01: catchment rainfall 10.088535842982482");
 }
 
 // Seven counties named by a field: each is a basin of its own, whose table,
@@ -444,6 +408,11 @@ void TestThiessenWindow::subBasins()
     W* calculator = window.ToCalculator();
     QCOMPARE(calculator->findChild<QLabel*>("lblMean1")->text(), " 15.40221");
     calculator->close();
+    QTemporaryDir folder;
+    QVERIFY(window.ExportWeights(folder.filePath("weights.csv")));
+    QFile weights(folder.filePath("weights.csv"));
+    QVERIFY(weights.open(QIODevice::ReadOnly));
+    QCOMPARE(weights.readLine(), "catchment,id,area,weight\n");
 }
 
 // Typed rainfall is saved as a series of one step and comes back from it; a
@@ -456,8 +425,11 @@ void TestThiessenWindow::nothingTypedLost()
         Session s;
         s.table->setFocus();
         s.Select(0);
-        s.Press("12.4 Return Down 8.8 Return");
         Boxes boxes;
+        s.Press("12.4 Return 5 Return");
+        s.Select(1);
+        s.Press("F2 Backspace Return 8.8 Return"); // the 5 cleared
+        QVERIFY(boxes.seen.isEmpty());
         QVERIFY(!s.window.close());
         QTRY_COMPARE(boxes.seen.size(), 1);
         QCOMPARE(boxes.seen[0], "Thiessen Polygons|Save the rainfall you typed before closing?");
@@ -503,6 +475,8 @@ void TestThiessenWindow::mapByMouse()
     const QPoint dunmore((6.5 - o.x()) / scale, (o.y() - 7) / scale);
     QTest::mouseClick(map, Qt::LeftButton, {}, dunmore);
     QCOMPARE(s.table->currentIndex().row(), 3);
+    QTest::mouseClick(map, Qt::LeftButton, {}, QPoint((3 - o.x()) / scale, (o.y() - 11.5) / scale));
+    QCOMPARE(s.table->currentIndex().row(), 0); // Ashby's dot
     QHelpEvent help(QEvent::ToolTip, dunmore, map->mapToGlobal(dunmore));
     QApplication::sendEvent(map, &help);
     QTRY_COMPARE(QToolTip::text(), "Gauge Dunmore\nArea 51.331387\nWeight 0.2734");
