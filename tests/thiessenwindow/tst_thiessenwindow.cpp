@@ -61,7 +61,7 @@ struct Session {
     void Activate()
     {
         window.activateWindow();
-        if (!QTest::qWaitForWindowActive(&window))
+        if (!QTest::qWaitForWindowActive(&window, 30000)) // slow under the sanitizers
             qFatal("the Thiessen window does not become active");
     }
     // Keys as the window's focus takes them: a key name ("Return", "Alt+T"),
