@@ -300,11 +300,17 @@ void MapView::PaintCells(QPainter& painter) const
     painter.setPen(outline);
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(outline_);
-    QPen basinEdge(QColor(40, 40, 40), 1.5 * pixels, Qt::DashLine); // over light cells
+    // Dark dashes with white between them: seen over light cells and over a
+    // dark background alike.
+    QPen basinGaps(Qt::white, 1.5 * pixels);
+    QPen basinEdge(QColor(40, 40, 40), 1.5 * pixels, Qt::DashLine);
+    basinGaps.setCosmetic(true);
     basinEdge.setCosmetic(true);
-    painter.setPen(basinEdge);
-    for (const QPainterPath& basin : basins_)
-        painter.drawPath(basin);
+    for (const QPen& pen : {basinGaps, basinEdge}) {
+        painter.setPen(pen);
+        for (const QPainterPath& basin : basins_)
+            painter.drawPath(basin);
+    }
     if (selected_ >= 0 && selected_ < static_cast<int>(cells_.size())) {
         QColor highlight = palette().color(QPalette::Highlight);
         QPen edge(highlight, 3 * pixels);

@@ -312,6 +312,7 @@ void TestThiessenWindow::pictures_data()
     QTest::newRow("thiessen-window-dark") << pictures::Dark() << -1;
     QTest::newRow("thiessen-window-step") << pictures::Distinct() << 1;
     QTest::newRow("thiessen-window-subbasins") << pictures::Distinct() << -2;
+    QTest::newRow("thiessen-window-subbasins-dark") << pictures::Dark() << -2;
 }
 
 void TestThiessenWindow::pictures()
