@@ -11,6 +11,7 @@
 #include "thiessenwindow/geometry_path.h"
 #include "thiessenwindow/map_picture_painter.h"
 #include "thiessenwindow/map_view.h"
+#include "thiessenwindow/model/core_path.h"
 #include "thiessenwindow/model/dropped_files.h"
 #include "thiessenwindow/model/gauge_table_model.h"
 #include "thiessenwindow/rainfall_entry.h"
@@ -50,26 +51,6 @@ const char* const ResultNames[5] = {"Number of values", "Arithmetic mean", "Stan
 QString Text(const std::string& text)
 {
     return QString::fromStdString(text);
-}
-
-// A path as the Thiessen core takes it: UTF-8 on Windows, where the local
-// code page cannot name every file; the file system's own bytes elsewhere.
-std::string Path(const QString& path)
-{
-#ifdef _WIN32
-    return path.toStdString();
-#else
-    return QFile::encodeName(path).toStdString();
-#endif
-}
-
-QString FromPath(const std::string& path)
-{
-#ifdef _WIN32
-    return QString::fromStdString(path);
-#else
-    return QFile::decodeName(QByteArray::fromStdString(path));
-#endif
 }
 
 // The desktop's palette with every text colour the window uses made black or
@@ -438,7 +419,7 @@ bool ThiessenWindow::Open(const StudyFiles& files, const std::string& opened)
         study_.Open(files);
         return true;
     } catch (const std::exception& error) {
-        Refuse(FromPath(opened), error);
+        Refuse(FromCorePath(opened), error);
         return false;
     }
 }
@@ -446,7 +427,7 @@ bool ThiessenWindow::Open(const StudyFiles& files, const std::string& opened)
 bool ThiessenWindow::OpenGauges(const QString& path)
 {
     StudyFiles files = study_.Files();
-    files.gauges = Path(path);
+    files.gauges = CorePath(path);
     return Open(files, *files.gauges);
 }
 
@@ -460,7 +441,7 @@ bool ThiessenWindow::OpenBoundary(const QString& path)
 // Gauges and a boundary taken together, or refused together.
 bool ThiessenWindow::OpenWith(const std::optional<std::string>& gauges, const QString& boundary)
 {
-    StudyFiles files{gauges, Path(boundary), {}, {}};
+    StudyFiles files{gauges, CorePath(boundary), {}, {}};
     try {
         const auto layers = thiessen::PolygonLayers(*files.boundary);
         if (layers.size() > 1)
@@ -506,7 +487,7 @@ bool ThiessenWindow::OpenSeries(const QString& path)
     progress_->setValue(0);
     loadingBar_->show();
     openSeries_->setEnabled(false);
-    study_.OpenSeries(Path(path));
+    study_.OpenSeries(CorePath(path));
     return true;
 }
 
@@ -532,7 +513,7 @@ void ThiessenWindow::SeriesChanged()
 void ThiessenWindow::OpenInOrder(const QStringList& paths)
 {
     if (paths.size() >= 2) {
-        if (!OpenWith(Path(paths[0]), paths[1]))
+        if (!OpenWith(CorePath(paths[0]), paths[1]))
             return;
     } else if (paths.size() == 1) {
         OpenGauges(paths[0]);
@@ -545,8 +526,8 @@ void ThiessenWindow::OpenDropped(const QStringList& paths)
 {
     const DroppedFiles dropped = SortDropped(paths);
     if (!dropped.boundary.isEmpty()) {
-        const auto gauges =
-            dropped.gauges.isEmpty() ? study_.Files().gauges : std::optional(Path(dropped.gauges));
+        const auto gauges = dropped.gauges.isEmpty() ? study_.Files().gauges
+                                                     : std::optional(CorePath(dropped.gauges));
         if (!OpenWith(gauges, dropped.boundary))
             return;
     } else if (!dropped.gauges.isEmpty() && !OpenGauges(dropped.gauges)) {
@@ -747,7 +728,7 @@ void ThiessenWindow::AskAndExport(const QString& title, const QString& filter,
 bool ThiessenWindow::Export(const QString& path, const std::string& content)
 {
     try {
-        thiessen::WriteFileAtomically(Path(path), content);
+        thiessen::WriteFileAtomically(CorePath(path), content);
         return true;
     } catch (const std::exception& error) {
         QMessageBox::critical(this, "Cannot Export", Text(error.what()));

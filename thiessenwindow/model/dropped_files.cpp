@@ -1,5 +1,7 @@
 #include "thiessenwindow/model/dropped_files.h"
 
+#include "thiessenwindow/model/core_path.h"
+
 #include "thiessen/io/gauges.h"
 #include "thiessen/io/vector_source.h"
 
@@ -13,17 +15,6 @@
 namespace rainfall {
 
 namespace {
-
-// A path as the Thiessen core takes it: UTF-8 on Windows, where the local
-// code page cannot name every file; the file system's own bytes elsewhere.
-std::string CorePath(const QString& path)
-{
-#ifdef _WIN32
-    return path.toStdString();
-#else
-    return QFile::encodeName(path).toStdString();
-#endif
-}
 
 bool IsShapefilePart(const QFileInfo& file)
 {

@@ -5,6 +5,7 @@
 #include "stats/number_text.h"
 #include "stats/single.h"
 #include "thiessen/output/output.h"
+#include "thiessenwindow/model/core_path.h"
 #include "thiessenwindow/model/rainfall_text.h"
 
 #include <QFileInfo>
@@ -278,7 +279,7 @@ void StudyModel::OpenSeries(const std::string& path)
     if (!catchment_)
         return;
     ChooseStep(-1);
-    seriesName_ = QFileInfo(QString::fromStdString(path)).fileName();
+    seriesName_ = QFileInfo(FromCorePath(path)).fileName();
     loader_->Start(catchment_, path, revision_);
 }
 
