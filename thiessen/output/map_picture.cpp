@@ -526,18 +526,19 @@ private:
         if (withoutArea > 0)
             sentences.push_back("The small rings are " + Count(withoutArea, "gauge", "gauges") +
                                 " with no area.");
-        if (outside_ > 0)
-            sentences.push_back(Count(outside_, "gauge", "gauges") +
-                                " with no area beyond the map are left out.");
-        if (unnamedGauges_ > 0)
-            sentences.push_back(Count(unnamedGauges_, "gauge", "gauges") +
-                                " not named for lack of room.");
-        if (unnamedBasins_ > 0)
-            sentences.push_back(Count(unnamedBasins_, "sub-basin", "sub-basins") +
-                                " not named for lack of room.");
-        if (unlabelledWeights_ > 0)
-            sentences.push_back(Count(unlabelledWeights_, "weight", "weights") +
-                                " not labelled for lack of room.");
+        // What was left out, each counted where there is any.
+        struct LeftOut {
+            std::size_t count;
+            const char *one, *many, *why;
+        };
+        for (const LeftOut& omitted :
+             {LeftOut{outside_, "gauge", "gauges", " with no area beyond the map are left out."},
+              LeftOut{unnamedGauges_, "gauge", "gauges", " not named for lack of room."},
+              LeftOut{unnamedBasins_, "sub-basin", "sub-basins", " not named for lack of room."},
+              LeftOut{unlabelledWeights_, "weight", "weights", " not labelled for lack of room."}})
+            if (omitted.count > 0)
+                sentences.push_back(
+                    Count(omitted.count, omitted.one, omitted.many).append(omitted.why));
         const TextStyle style{CaptionSize, false, false, Grey, false};
         const double left = picture_.map.left + LabelRoom;
         const double room = std::max(picture_.width - Margin - left, 100.0);

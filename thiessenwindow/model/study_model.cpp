@@ -119,10 +119,7 @@ void StudyModel::Open(const StudyFiles& files)
         typed_.clear();
         unsaved_ = false;
     }
-    series_.reset();
-    seriesNotes_.clear();
-    step_ = -1;
-    ComputeAreas();
+    DropSeries();
     emit seriesEnded();
     emit seriesChanged();
     emit studyChanged();
@@ -317,12 +314,18 @@ void StudyModel::TakeAsTyped(const Series& series)
     for (float value : series.Values(0))
         typed_ << (std::isnan(value) ? QString() : SingleText(value));
     unsaved_ = false;
+    DropSeries();
+    emit seriesChanged();
+    emit valuesChanged();
+}
+
+// No series, the whole diagram shown: the areas as the files give them.
+void StudyModel::DropSeries()
+{
     series_.reset();
     seriesNotes_.clear();
     step_ = -1;
     ComputeAreas();
-    emit seriesChanged();
-    emit valuesChanged();
 }
 
 void StudyModel::ChooseStep(int step)

@@ -121,6 +121,7 @@ private:
     void ComputeAreas();
     void SeriesLoaded(std::shared_ptr<const Series> series, int revision);
     void TakeAsTyped(const Series& series);
+    void DropSeries();
     QStringList SeriesNotes(const Series& series, const QString& name) const;
 
     std::unique_ptr<thiessen::Geos> geos_;
